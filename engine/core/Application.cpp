@@ -1,0 +1,310 @@
+#include "engine/core/Application.h"
+#include "engine/core/Error.h"
+#include "engine/core/IRuleSystem.h"
+#include "engine/core/IUpdateListener.h"
+#include "engine/core/Settings.h"
+#include "engine/logic/StateManager.h"
+
+#include <algorithm>
+
+#include <OIS.h>
+#include <Ogre.h>
+#include <X11/Xlib.h>
+
+namespace Engine
+{
+    Application* Application::pSingleton_ = nullptr;
+
+    namespace
+    {
+        // The native size of a host window that the engine renders into.
+        bool GetNativeWindowSize(void* handle, unsigned int& width, unsigned int& height)
+        {
+            Display* display = XOpenDisplay(nullptr);
+            if (!display)
+                return false;
+            XWindowAttributes attributes;
+            const bool ok = XGetWindowAttributes(display, reinterpret_cast<Window>(handle), &attributes) != 0;
+            if (ok)
+            {
+                width = static_cast<unsigned int>(attributes.width);
+                height = static_cast<unsigned int>(attributes.height);
+            }
+            XCloseDisplay(display);
+            return ok;
+        }
+
+        std::string HandleText(void* handle)
+        {
+            return Ogre::StringConverter::toString(reinterpret_cast<std::size_t>(handle));
+        }
+    }
+
+    Application::Application()
+        : renderWindow(nullptr), inputManager(nullptr), mouse(nullptr), keyboard(nullptr),
+          joystick(nullptr), root(nullptr), walkDepth(0), removedDuringWalk(false)
+    {
+    }
+
+    Application::~Application()
+    {
+        if (renderWindow)
+            OgreBites::WindowEventUtilities::removeWindowEventListener(renderWindow, this);
+
+        // Engine singletons are released here, in reverse dependency order, as they exist.
+
+        if (inputManager)
+        {
+            // The devices belong to the input manager's window: destroy them before the window goes.
+            if (keyboard) inputManager->destroyInputObject(keyboard);
+            if (mouse) inputManager->destroyInputObject(mouse);
+            if (joystick) inputManager->destroyInputObject(joystick);
+            OIS::InputManager::destroyInputSystem(inputManager);
+        }
+        delete root;
+        ruleSystem.reset();
+        if (pSingleton_ == this)
+            pSingleton_ = nullptr;
+    }
+
+    bool Application::Init(const std::string& settingsFile, boost::function<bool ()> configureCallback,
+                           void* externalWindow, bool forceConfigure)
+    {
+        Settings::Create();
+        Settings::Load(settingsFile);
+        StateManager::Create();
+
+        const std::string windowTitle = Settings::Get("Engine/WindowTitle");
+        const std::string pluginFile = Settings::Get("Engine/PluginFile");
+        const std::string logFile = Settings::Get("Engine/LogFile");
+        const std::string renderSystemFile = Settings::Get("Engine/RenderSystemFile");
+        const std::string resourceFile = Settings::Get("Engine/ResourceFile");
+
+        root = new Ogre::Root(pluginFile, renderSystemFile, logFile);
+        Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_BOREME);
+
+        bool restored = false;
+        try
+        {
+            restored = root->restoreConfig();
+        }
+        catch (const Ogre::Exception&)
+        {
+            restored = false;
+        }
+        if (!restored || forceConfigure)
+        {
+            const bool configured = configureCallback ? configureCallback() : root->showConfigDialog(nullptr);
+            if (!configured)
+                return false;
+        }
+
+        if (!externalWindow)
+        {
+            renderWindow = root->initialise(true, windowTitle);
+        }
+        else
+        {
+            unsigned int width = 0, height = 0;
+            if (!GetNativeWindowSize(externalWindow, width, height))
+                ThrowError("Engine::Application::Init", "Can't read the size of window " + HandleText(externalWindow));
+            root->initialise(false, "OGRE Render Window");
+            Ogre::NameValuePairList parameters;
+            parameters["externalWindowHandle"] = HandleText(externalWindow);
+            renderWindow = root->createRenderWindow("RenderWindow", width, height, false, &parameters);
+        }
+
+        LoadResources(resourceFile);
+
+        windowResized(renderWindow);
+        OgreBites::WindowEventUtilities::addWindowEventListener(renderWindow, this);
+        Ogre::MovableObject::setDefaultVisibilityFlags(1);
+
+        pSingleton_ = this;
+
+        // Engine singletons are created here, in dependency order, as they exist.
+        return true;
+    }
+
+    void Application::LoadResources(const std::string& resourceFile)
+    {
+        Ogre::ConfigFile config;
+        config.load(resourceFile, "\t:=", true);
+        Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+        for (const auto& section : config.getSettingsBySection())
+            for (const auto& setting : section.second)
+                groups.addResourceLocation(setting.second, setting.first, section.first, false);
+        groups.initialiseAllResourceGroups();
+    }
+
+    void Application::CreateInputSystem(bool bufferedKeyboard, void* externalWindow)
+    {
+        std::size_t handle = reinterpret_cast<std::size_t>(externalWindow);
+        if (!externalWindow)
+            renderWindow->getCustomAttribute("WINDOW", &handle);
+
+        OIS::ParamList parameters;
+        parameters.insert(std::make_pair(std::string("WINDOW"), Ogre::StringConverter::toString(handle)));
+        if (externalWindow)
+        {
+            // Share mouse and keyboard with the host window instead of grabbing them.
+            parameters.insert(std::make_pair(std::string("x11_mouse_grab"), std::string("false")));
+            parameters.insert(std::make_pair(std::string("x11_mouse_hide"), std::string("false")));
+            parameters.insert(std::make_pair(std::string("x11_keyboard_grab"), std::string("false")));
+        }
+
+        LogInfo("Initializing input system...");
+        inputManager = OIS::InputManager::createInputSystem(parameters);
+
+        try
+        {
+            keyboard = static_cast<OIS::Keyboard*>(inputManager->createInputObject(OIS::OISKeyboard, bufferedKeyboard));
+            LogInfo("Keyboard successfully initialized");
+        }
+        catch (...)
+        {
+            keyboard = nullptr;
+            LogCritical("Unable to acquire keyboard");
+        }
+        try
+        {
+            mouse = static_cast<OIS::Mouse*>(inputManager->createInputObject(OIS::OISMouse, false));
+            LogInfo("Mouse successfully initialized");
+        }
+        catch (...)
+        {
+            mouse = nullptr;
+            LogCritical("Unable to acquire mouse");
+        }
+        try
+        {
+            joystick = static_cast<OIS::JoyStick*>(inputManager->createInputObject(OIS::OISJoyStick, true));
+            LogInfo("Joystick successfully initialized");
+        }
+        catch (...)
+        {
+            joystick = nullptr;
+            LogCritical("Unable to acquire joystick");
+        }
+
+        windowResized(renderWindow);
+        if (keyboard || mouse || joystick)
+            root->addFrameListener(this);
+    }
+
+    void Application::Run() const
+    {
+        root->startRendering();
+    }
+
+    bool Application::RenderOneFrame()
+    {
+        return root->renderOneFrame();
+    }
+
+    Ogre::RenderWindow* Application::GetRenderWindow() const { return renderWindow; }
+    OIS::Mouse* Application::GetMouse() { return mouse; }
+    OIS::Keyboard* Application::GetKeyboard() { return keyboard; }
+    OIS::JoyStick* Application::GetJoystick() { return joystick; }
+
+    void Application::AddUpdateListener(IUpdateListener* listener)
+    {
+        pendingUpdateListeners.push_back(listener);
+    }
+
+    void Application::RemoveUpdateListener(IUpdateListener* listener)
+    {
+        auto it = std::find(updateListeners.begin(), updateListeners.end(), listener);
+        if (it == updateListeners.end())
+            ThrowError("Engine::Application::RemoveUpdateListener", "Can't find update listener");
+        if (walkDepth > 0)
+        {
+            // A walk is in progress: leave a hole that the walk skips and close it afterwards.
+            *it = nullptr;
+            removedDuringWalk = true;
+        }
+        else
+        {
+            updateListeners.erase(it);
+        }
+    }
+
+    void Application::SetRuleSystem(boost::shared_ptr<IRuleSystem> system)
+    {
+        ruleSystem = system;
+    }
+
+    boost::shared_ptr<IRuleSystem> Application::GetRuleSystem() const
+    {
+        return ruleSystem;
+    }
+
+    Application* Application::GetSingletonPtr()
+    {
+        return pSingleton_;
+    }
+
+    void Application::windowResized(Ogre::RenderWindow* window)
+    {
+        if (!mouse || !window)
+            return;
+        unsigned int width, height, depth;
+        int left, top;
+        window->getMetrics(width, height, depth, left, top);
+        const OIS::MouseState& state = mouse->getMouseState();
+        state.width = static_cast<int>(width);
+        state.height = static_cast<int>(height);
+    }
+
+    bool Application::CallListeners(bool (IUpdateListener::*call)(float), float seconds)
+    {
+        bool carryOn = true;
+        ++walkDepth;
+        try
+        {
+            // Indexing, not iterators: listeners may be removed (nulled) during the walk.
+            for (std::size_t i = 0; i < updateListeners.size() && carryOn; ++i)
+                if (IUpdateListener* listener = updateListeners[i])
+                    carryOn = (listener->*call)(seconds);
+        }
+        catch (...)
+        {
+            --walkDepth;
+            throw;
+        }
+        if (--walkDepth == 0 && removedDuringWalk)
+        {
+            updateListeners.erase(std::remove(updateListeners.begin(), updateListeners.end(), nullptr),
+                                  updateListeners.end());
+            removedDuringWalk = false;
+        }
+        return carryOn;
+    }
+
+    bool Application::frameStarted(const Ogre::FrameEvent& event)
+    {
+        // The X11 window's events (close, resize) arrive only when pumped.
+        OgreBites::WindowEventUtilities::messagePump();
+
+        if (keyboard) keyboard->capture();
+        if (mouse) mouse->capture();
+        if (joystick) joystick->capture();
+
+        if (!pendingUpdateListeners.empty())
+        {
+            updateListeners.insert(updateListeners.end(), pendingUpdateListeners.begin(),
+                                   pendingUpdateListeners.end());
+            pendingUpdateListeners.clear();
+            std::stable_sort(updateListeners.begin(), updateListeners.end(),
+                             [](IUpdateListener* a, IUpdateListener* b) {
+                                 return a->GetPriority() > b->GetPriority();
+                             });
+        }
+        return CallListeners(&IUpdateListener::FrameStarted, event.timeSinceLastFrame);
+    }
+
+    bool Application::frameEnded(const Ogre::FrameEvent& event)
+    {
+        return CallListeners(&IUpdateListener::FrameEnded, event.timeSinceLastFrame);
+    }
+}

@@ -1,0 +1,79 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include <boost/function.hpp>
+#include <boost/shared_ptr.hpp>
+
+#include <OgreFrameListener.h>
+#include <OgreWindowEventUtilities.h>
+
+namespace Ogre { class RenderWindow; class Root; }
+namespace OIS { class InputManager; class Mouse; class Keyboard; class JoyStick; }
+
+namespace Engine
+{
+    class IRuleSystem;
+    class IUpdateListener;
+
+    /// The one object through which a program starts the engine: settings, renderer, window,
+    /// resources, engine singletons, input devices and the frame loop with its prioritised
+    /// update listeners. Owns the renderer root (and through it the window) and the input
+    /// devices; listeners are not owned. At most one per process.
+    class Application : public OgreBites::WindowEventListener, public Ogre::FrameListener
+    {
+    public:
+        Application();
+        ~Application() override;
+
+        /// False when the render configuration was refused.
+        bool Init(const std::string& settingsFile, boost::function<bool ()> configureCallback,
+                  void* externalWindow, bool forceConfigure);
+        void CreateInputSystem(bool bufferedKeyboard, void* externalWindow);
+
+        void Run() const;
+        bool RenderOneFrame();
+
+        Ogre::RenderWindow* GetRenderWindow() const;
+        OIS::Mouse* GetMouse();
+        OIS::Keyboard* GetKeyboard();
+        OIS::JoyStick* GetJoystick();
+
+        /// Takes part from the next frame start. No duplicate check.
+        void AddUpdateListener(IUpdateListener* listener);
+        /// Removes the first occurrence. Safe from inside a listener call: the listener is not
+        /// called again, and the walk in progress stays valid.
+        void RemoveUpdateListener(IUpdateListener* listener);
+
+        void SetRuleSystem(boost::shared_ptr<IRuleSystem> ruleSystem);
+        boost::shared_ptr<IRuleSystem> GetRuleSystem() const;
+
+        static Application* GetSingletonPtr();
+
+        void windowResized(Ogre::RenderWindow* window) override;
+        bool frameStarted(const Ogre::FrameEvent& event) override;
+        bool frameEnded(const Ogre::FrameEvent& event) override;
+
+    private:
+        Application(const Application&) = delete;
+        Application& operator=(const Application&) = delete;
+
+        void LoadResources(const std::string& resourceFile);
+        bool CallListeners(bool (IUpdateListener::*call)(float), float seconds);
+
+        std::vector<IUpdateListener*> updateListeners;
+        std::vector<IUpdateListener*> pendingUpdateListeners;
+        Ogre::RenderWindow* renderWindow;
+        OIS::InputManager* inputManager;
+        OIS::Mouse* mouse;
+        OIS::Keyboard* keyboard;
+        OIS::JoyStick* joystick;
+        boost::shared_ptr<IRuleSystem> ruleSystem;
+
+        Ogre::Root* root;        // owned; deleted last, closing the window
+        int walkDepth;           // > 0 while listeners are being called
+        bool removedDuringWalk;  // nulled entries wait for the end of the walk
+
+        static Application* pSingleton_;
+    };
+}

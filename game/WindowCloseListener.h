@@ -1,0 +1,11 @@
+#pragma once
+#include "engine/core/IUpdateListener.h"
+
+/// Ends the frame loop when Escape is pressed or the game window is closed.
+class WindowCloseListener : public Engine::IUpdateListener
+{
+public:
+    std::uint8_t GetPriority() override;
+    bool FrameStarted(float seconds) override;
+    bool FrameEnded(float seconds) override;
+};

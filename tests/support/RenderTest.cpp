@@ -1,0 +1,70 @@
+#include "tests/support/RenderTest.h"
+
+#include <memory>
+
+#include <Ogre.h>
+
+namespace Test
+{
+    namespace
+    {
+        struct State
+        {
+            std::unique_ptr<Ogre::Root> root;
+            Ogre::RenderWindow* window = nullptr;
+        };
+
+        State& Current()
+        {
+            static State state;
+            return state;
+        }
+    }
+
+    Ogre::Root& Renderer::Root()
+    {
+        State& state = Current();
+        if (!state.root)
+        {
+            state.root.reset(new Ogre::Root("", "", ""));
+            Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_BOREME);
+            state.root->loadPlugin(std::string(GORVANE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
+            state.root->loadPlugin(std::string(GORVANE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
+            Ogre::RenderSystem* system = state.root->getRenderSystemByName("OpenGL Rendering Subsystem");
+            system->setConfigOption("Full Screen", "No");
+            state.root->setRenderSystem(system);
+            state.root->initialise(false);
+            Ogre::NameValuePairList options;
+            options["vsync"] = "false";
+            state.window = state.root->createRenderWindow("Test", 320, 240, false, &options);
+            Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
+        }
+        return *state.root;
+    }
+
+    Ogre::RenderWindow& Renderer::Window()
+    {
+        Root();
+        return *Current().window;
+    }
+
+    void Renderer::AddLocation(const std::string& path, const std::string& group)
+    {
+        Root();
+        Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+        groups.addResourceLocation(path, "FileSystem", group);
+        groups.initialiseResourceGroup(group);
+    }
+
+    void Renderer::LoadPlugin(const std::string& name)
+    {
+        Root().loadPlugin(std::string(GORVANE_OGRE_PLUGIN_DIR) + "/" + name);
+    }
+
+    void Renderer::Shutdown()
+    {
+        State& state = Current();
+        state.window = nullptr;
+        state.root.reset();
+    }
+}
