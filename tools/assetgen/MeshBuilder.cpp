@@ -167,24 +167,37 @@ namespace AssetGen
         for (const Part& part : parts)
         {
             Ogre::SubMesh* sub = mesh->createSubMesh();
-            sub->setMaterialName(part.material);
+            // The sub-mesh keeps a material object, and the serialiser writes its name: a blank
+            // material of that name stands in for the scripted one the game loads.
+            Ogre::MaterialManager& materials = Ogre::MaterialManager::getSingleton();
+            if (!materials.resourceExists(part.material, mesh->getGroup()))
+                materials.create(part.material, mesh->getGroup());
+            sub->setMaterialName(part.material, mesh->getGroup());
             sub->useSharedVertices = false;
             sub->vertexData = new Ogre::VertexData();
             sub->vertexData->vertexCount = part.vertices.size();
+            // Positions and normals in one buffer, texture coordinates in another: the layout
+            // Ogre's skinning expects (it blends only the first buffer).
             Ogre::VertexDeclaration* decl = sub->vertexData->vertexDeclaration;
-            size_t offset = 0;
-            offset += decl->addElement(0, offset, Ogre::VET_FLOAT3, Ogre::VES_POSITION).getSize();
-            offset += decl->addElement(0, offset, Ogre::VET_FLOAT3, Ogre::VES_NORMAL).getSize();
-            offset += decl->addElement(0, offset, Ogre::VET_FLOAT2, Ogre::VES_TEXTURE_COORDINATES, 0).getSize();
-            Ogre::HardwareVertexBufferSharedPtr vbuf = buffers.createVertexBuffer(
-                offset, part.vertices.size(), Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
-            std::vector<float> data;
-            data.reserve(part.vertices.size() * 8);
+            decl->addElement(0, 0, Ogre::VET_FLOAT3, Ogre::VES_POSITION);
+            decl->addElement(0, 12, Ogre::VET_FLOAT3, Ogre::VES_NORMAL);
+            decl->addElement(1, 0, Ogre::VET_FLOAT2, Ogre::VES_TEXTURE_COORDINATES, 0);
+            std::vector<float> geometry, texture;
+            geometry.reserve(part.vertices.size() * 6);
+            texture.reserve(part.vertices.size() * 2);
             for (const Vertex& v : part.vertices)
-                data.insert(data.end(), {v.position.x, v.position.y, v.position.z, v.normal.x, v.normal.y, v.normal.z,
-                                         v.uv.x, v.uv.y});
-            vbuf->writeData(0, data.size() * sizeof(float), data.data(), true);
-            sub->vertexData->vertexBufferBinding->setBinding(0, vbuf);
+            {
+                geometry.insert(geometry.end(), {v.position.x, v.position.y, v.position.z, v.normal.x, v.normal.y, v.normal.z});
+                texture.insert(texture.end(), {v.uv.x, v.uv.y});
+            }
+            for (unsigned short source = 0; source < 2; ++source)
+            {
+                const std::vector<float>& data = source == 0 ? geometry : texture;
+                Ogre::HardwareVertexBufferSharedPtr buffer = buffers.createVertexBuffer(
+                    decl->getVertexSize(source), part.vertices.size(), Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
+                buffer->writeData(0, data.size() * sizeof(float), data.data(), true);
+                sub->vertexData->vertexBufferBinding->setBinding(source, buffer);
+            }
 
             sub->indexData->indexCount = part.indices.size();
             sub->indexData->indexBuffer = buffers.createIndexBuffer(

@@ -411,7 +411,10 @@ namespace AssetGen
                         a = std::clamp(1 - std::fabs(d - 0.8f) * 8, 0.0f, 1.0f);
                         break;
                     }
-                    image.At(x, y) = Colour(1, 1, 1, std::clamp(a, 0.0f, 1.0f));
+                    // Glows are drawn additively, which ignores alpha: their brightness is the shape.
+                    a = std::clamp(a, 0.0f, 1.0f);
+                    const bool additive = kind == 0 || kind == 1 || kind == 4;
+                    image.At(x, y) = additive ? Colour(a, a, a, a) : Colour(1, 1, 1, a);
                 }
             image.Save(path, true);
         }
@@ -420,7 +423,7 @@ namespace AssetGen
     void WriteTextures(const std::string& folder)
     {
         const std::string f = folder + "/";
-        PaintCharacter(Palette{Rgb(224, 172, 130), Rgb(70, 44, 26), Rgb(30, 90, 190), Rgb(235, 235, 235),
+        PaintCharacter(Palette{Rgb(230, 176, 132), Rgb(70, 44, 26), Rgb(40, 125, 235), Rgb(245, 245, 245),
                                Rgb(42, 46, 60), Rgb(28, 24, 22), Rgb(40, 110, 200), Rgb(140, 60, 50), false, 1},
                        f + "Character.Player.png");
         PaintCharacter(Palette{Rgb(120, 176, 84), Rgb(44, 60, 30), Rgb(70, 96, 60), Rgb(0, 0, 0),
