@@ -289,15 +289,17 @@ namespace AssetGen
                     image.At(x, y).a = 1;
                 }
             // Blood moon with a halo.
-            for (int y = 0; y < 200; ++y)
-                for (int x = 250; x < 512; ++x)
+            // Low on the left, rising behind the graves, clear of the menu on the right.
+            const float mx = 140, my = 252;
+            for (int y = 100; y < 384; ++y)
+                for (int x = 0; x < 300; ++x)
                 {
-                    const float d = std::hypot(x - 380.0f, y - 95.0f);
+                    const float d = std::hypot(x - mx, y - my);
                     image.Blend(x, y, Rgb(200, 40, 20), std::clamp(0.5f - (d - 50) / 120.0f, 0.0f, 0.5f));
                 }
-            image.Disc(380, 95, 50, Rgb(214, 82, 52));
-            image.Disc(362, 82, 10, Rgb(180, 60, 40, 0.6f));
-            image.Disc(396, 110, 7, Rgb(180, 60, 40, 0.6f));
+            image.Disc(mx, my, 50, Rgb(214, 82, 52));
+            image.Disc(mx - 18, my - 13, 10, Rgb(180, 60, 40, 0.6f));
+            image.Disc(mx + 16, my + 15, 7, Rgb(180, 60, 40, 0.6f));
             // Skyline of graves and shambling silhouettes.
             Random r(52);
             const Colour black = Rgb(5, 3, 6);
