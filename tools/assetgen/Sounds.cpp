@@ -202,15 +202,16 @@ namespace AssetGen
                 }
                 // A sharp glottal pulse: a saw with its ramp rounded off, plus some breath noise.
                 const float source = glottal.Process(Saw(phase) + roughness * r.Signed()) * voicing;
-                float v = formant[0].Process(source) * 1.0f + formant[1].Process(source) * 0.6f +
-                          formant[2].Process(source) * 0.3f;
+                float v = formant[0].Process(source) * 1.0f + formant[1].Process(source) * 0.8f +
+                          formant[2].Process(source) * 0.45f;
                 const float n = r.Signed();
                 if (inside && s.noise > 0)
-                    v += noiseBand.Process(noiseHigh.Process(n)) * s.noise * 3.0f;
+                    v += noiseBand.Process(noiseHigh.Process(n)) * s.noise * 1.2f;
                 out[i] = v * loud;
             }
+            // A little drive: shouted rather than spoken.
             for (float& v : out)
-                v = SoftClip(v * 4.0f);
+                v = SoftClip(v * 2.5f);
             return out;
         }
 
