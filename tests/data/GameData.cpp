@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 
 #include <Ogre.h>
 #include <OgreOverlaySystem.h>
 
+#include "tests/support/LogCapture.h"
 #include "tests/support/RenderTest.h"
 
 namespace Test::GameData
@@ -63,7 +66,18 @@ namespace Test::GameData
         for (const TiXmlElement* l = locations->FirstChildElement("ResourceLocation"); l;
              l = l->NextSiblingElement("ResourceLocation"))
             groups.addResourceLocation(l->Attribute("Location"), l->Attribute("Type"), "Data.SCENE");
+
+        // Every material, particle and compositor script parses without a complaint.
+        LogCapture log;
         groups.initialiseAllResourceGroups();
+        for (const LogCapture::Line& line : log.Lines())
+        {
+            std::string lower = line.text;
+            std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+            if (lower.find("error") != std::string::npos || lower.find("bad ") != std::string::npos ||
+                lower.find("warning") != std::string::npos)
+                ADD_FAILURE() << "while parsing the game's scripts: " << line.text;
+        }
     }
 
     void ReleaseResources()
