@@ -207,7 +207,8 @@ namespace
                                      "Character.Player", "Character.Zombie1", "Character.Zombie2", "Character.Zombie3",
                                      "Object.QuestionMark", "Particle/Flare", "Particle/Blood"})
         {
-            g.NewScene(Ogre::ColourValue(0.35f, 0.35f, 0.38f), Ogre::ColourValue(1, 1, 1), false);
+            // With the game's shadow set-up, so that materials receiving shadows show as in the game.
+            g.NewScene(Ogre::ColourValue(0.35f, 0.35f, 0.38f), Ogre::ColourValue(1, 1, 1), true);
             Ogre::Light* light = g.scene->createLight();
             light->setType(Ogre::Light::LT_DIRECTIONAL);
             g.Aim(light, Ogre::Vector3(0, 0, -1));
