@@ -1,4 +1,5 @@
 #include "engine/core/Application.h"
+#include "engine/core/CameraManager.h"
 #include "engine/core/Error.h"
 #include "engine/core/IRuleSystem.h"
 #include "engine/core/IUpdateListener.h"
@@ -52,6 +53,7 @@ namespace Engine
             OgreBites::WindowEventUtilities::removeWindowEventListener(renderWindow, this);
 
         // Engine singletons are released here, in reverse dependency order, as they exist.
+        CameraManager::ReleaseSingleton();
 
         if (inputManager)
         {
@@ -123,6 +125,7 @@ namespace Engine
         pSingleton_ = this;
 
         // Engine singletons are created here, in dependency order, as they exist.
+        CameraManager::CreateSingleton(new CameraManager);
         return true;
     }
 

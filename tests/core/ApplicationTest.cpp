@@ -1,4 +1,5 @@
 #include "engine/core/Application.h"
+#include "engine/core/CameraManager.h"
 #include "engine/core/Exception.h"
 #include "engine/core/IRuleSystem.h"
 #include "engine/core/IUpdateListener.h"
@@ -99,6 +100,7 @@ TEST_F(ApplicationTest, InitBringsUpRendererWindowResourcesAndInputDevices)
     EXPECT_TRUE(Ogre::ResourceGroupManager::getSingleton().resourceExists("General", "hello.txt"));
     EXPECT_EQ(Ogre::LogManager::getSingleton().getDefaultLog()->getLogDetail(), Ogre::LL_BOREME);
     EXPECT_EQ(Ogre::MovableObject::getDefaultVisibilityFlags(), 1u);
+    EXPECT_TRUE(Engine::CameraManager::GetSingleton());
 
     ::Test::LogCapture log;
     app.CreateInputSystem(true, nullptr);
@@ -215,6 +217,8 @@ TEST_F(ApplicationTest, ARestoredConfigurationSkipsTheCallbackUnlessForced)
         EXPECT_EQ(configureCalls, 0);
         EXPECT_EQ(app.GetRenderWindow()->getWidth(), 640u);
     }
+    EXPECT_FALSE(Engine::CameraManager::GetSingleton()); // released with the application
+    EXPECT_EQ(Application::GetSingletonPtr(), nullptr);
 }
 
 TEST_F(ApplicationTest, ForcedConfigurationAsksEvenWithASavedOne)
