@@ -150,6 +150,9 @@ namespace Engine::Python
         const std::string where = "Engine::Python::ExecResource";
         if (!Py_IsInitialized())
             ThrowError(where, "The python interpreter is not running; can't run python script file '" + name + "'");
+        if (!PyGILState_Check())
+            ThrowError(where, "Python scripts run on the thread that started the interpreter; can't run python script file '" +
+                                  name + "'");
         Ogre::ResourceGroupManager* groups = Ogre::ResourceGroupManager::getSingletonPtr();
         if (!groups)
             ThrowError(where, "The engine is not running (no resource system); can't open python script file '" +

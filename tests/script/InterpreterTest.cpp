@@ -8,6 +8,7 @@
 #include "tests/support/TempDir.h"
 
 #include <memory>
+#include <thread>
 
 #include <Ogre.h>
 #include <gtest/gtest.h>
@@ -176,6 +177,22 @@ namespace
         char* argv[] = {program, nullptr};
         Engine::Python::Initialize(1, argv);
         Engine::Python::Initialize(1, argv);  // a second start is ignored
+
+        // Only the thread that runs the interpreter may run scripts.
+        bool threwElsewhere = false;
+        std::thread other([&] {
+            try
+            {
+                Engine::Python::ExecResource("startup.py");
+            }
+            catch (const Engine::Exception&)
+            {
+                threwElsewhere = true;
+            }
+        });
+        other.join();
+        EXPECT_TRUE(threwElsewhere);
+
         Engine::Python::Finalize();
         EXPECT_THROW(Engine::Python::ExecResource("startup.py"), Engine::Exception);
         EXPECT_THROW(Engine::Python::Initialize(1, argv), Engine::Exception);
