@@ -26,10 +26,6 @@ class StandaloneModuleTest(unittest.TestCase):
             self.assertIn("not running", message)
             self.assertIn("'startup.py'", message)
 
-    def test_wrong_argument_type_is_a_python_error(self):
-        with self.assertRaises(TypeError):
-            Marrow.ExecScriptResource(42)
-
 
 if __name__ == "__main__":
     unittest.main()
