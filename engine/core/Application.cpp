@@ -5,6 +5,7 @@
 #include "engine/core/IUpdateListener.h"
 #include "engine/core/Settings.h"
 #include "engine/logic/StateManager.h"
+#include "engine/sound/SoundSystem.h"
 
 #include <algorithm>
 
@@ -53,6 +54,7 @@ namespace Engine
             OgreBites::WindowEventUtilities::removeWindowEventListener(renderWindow, this);
 
         // Engine singletons are released here, in reverse dependency order, as they exist.
+        SoundSystem::ReleaseSingleton();
         CameraManager::ReleaseSingleton();
 
         if (inputManager)
@@ -126,6 +128,7 @@ namespace Engine
 
         // Engine singletons are created here, in dependency order, as they exist.
         CameraManager::CreateSingleton(new CameraManager);
+        SoundSystem::CreateSingleton(new SoundSystem);
         return true;
     }
 
