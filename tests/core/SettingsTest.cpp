@@ -1,12 +1,15 @@
 #include "engine/core/Exception.h"
 #include "engine/core/Settings.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/ErrorOf.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <Ogre.h>
 
 using Engine::Settings;
+
+using ::Test::ErrorOf;
 
 namespace
 {
@@ -17,18 +20,6 @@ namespace
         "  <ShadowFarDistance>60</ShadowFarDistance>\n"
         "</Engine>\n";
 
-    std::string ErrorOf(const std::function<void()>& call)
-    {
-        try
-        {
-            call();
-        }
-        catch (const Engine::Exception& e)
-        {
-            return e.what();
-        }
-        return "no error";
-    }
 }
 
 TEST(Settings, EveryOperationBeforeCreateFailsWithItsOwnMessage)

@@ -1,6 +1,7 @@
 #include "engine/core/Exception.h"
 #include "engine/logic/IStateObserver.h"
 #include "engine/logic/StateManager.h"
+#include "tests/support/ErrorOf.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 #include <vector>
 
 using Engine::StateManager;
+
+using ::Test::ErrorOf;
 
 namespace
 {
@@ -29,18 +32,6 @@ namespace
         bool allow;
     };
 
-    std::string ErrorOf(const std::function<void()>& call)
-    {
-        try
-        {
-            call();
-        }
-        catch (const Engine::Exception& e)
-        {
-            return e.what();
-        }
-        return "no error";
-    }
 
     bool Allow() { trail.push_back("allow"); return true; }
     bool Refuse() { trail.push_back("refuse"); return false; }

@@ -7,25 +7,17 @@
 
 #include <functional>
 
+#include "tests/support/ErrorOf.h"
+
 #include <gtest/gtest.h>
 
 using Engine::SoundSystem;
 using namespace SoundTest;
 
+using ::Test::ErrorOf;
+
 namespace
 {
-    std::string ErrorOf(const std::function<void()>& call)
-    {
-        try
-        {
-            call();
-        }
-        catch (const Engine::Exception& error)
-        {
-            return error.what();
-        }
-        return "(nothing thrown)";
-    }
 
     struct Files
     {
