@@ -16,6 +16,7 @@ using Test::Recorder;
 TEST(Listen, SecondListenThrowsAndKeepsTheFirstSocket)
 {
     ::Test::LogCapture log;
+    Recorder recorder;
     Connection server;
     const int port = ::Test::ListenOnFreePort(server);
     try
@@ -30,7 +31,6 @@ TEST(Listen, SecondListenThrowsAndKeepsTheFirstSocket)
     EXPECT_TRUE(log.Has("Error in Engine::Connection::Listen(). Server socket already in use", Ogre::LML_CRITICAL));
 
     // The first socket still serves clients.
-    Recorder recorder;
     server.AddObserver(&recorder);
     Connection client;
     ASSERT_TRUE(client.Connect("127.0.0.1:" + std::to_string(port)));
@@ -39,6 +39,7 @@ TEST(Listen, SecondListenThrowsAndKeepsTheFirstSocket)
 
 TEST(Listen, FailedListenLeavesNoSocketAndALaterListenSucceeds)
 {
+    Recorder recorder;
     Connection first;
     const int port = ::Test::ListenOnFreePort(first);
     Connection second;
@@ -52,7 +53,6 @@ TEST(Listen, FailedListenLeavesNoSocketAndALaterListenSucceeds)
 
     const int freePort = ::Test::ListenOnFreePort(second);
     EXPECT_TRUE(second.IsListening());
-    Recorder recorder;
     second.AddObserver(&recorder);
     {
         Connection client;
@@ -66,6 +66,7 @@ TEST(Listen, FailedListenLeavesNoSocketAndALaterListenSucceeds)
 
 TEST(Listen, DisconnectFreesThePortForAnotherListen)
 {
+    Recorder recorder;
     Connection server;
     const int port = ::Test::ListenOnFreePort(server);
     {
@@ -80,7 +81,6 @@ TEST(Listen, DisconnectFreesThePortForAnotherListen)
 
     // Listen again on the same port, in the same object, and serve a new client.
     ASSERT_TRUE(server.Listen(port));
-    Recorder recorder;
     server.AddObserver(&recorder);
     Connection client;
     ASSERT_TRUE(client.Connect("localhost:" + std::to_string(port)));
@@ -93,13 +93,12 @@ TEST(Listen, DisconnectFreesThePortForAnotherListen)
 
 TEST(Connect, ReachesTheServerByAddressNameAndIPv6)
 {
+    Recorder serverCalls, clientCalls;
     Connection server;
     const int port = ::Test::ListenOnFreePort(server);
-    Recorder serverCalls;
     server.AddObserver(&serverCalls);
 
     Connection client;
-    Recorder clientCalls;
     client.AddObserver(&clientCalls);
     std::vector<std::string> addresses = { "127.0.0.1:", "localhost:" };
     if (::Test::HasIPv6Loopback())
@@ -132,8 +131,8 @@ TEST(Connect, ReachesTheServerByAddressNameAndIPv6)
 TEST(Connect, BadAddressesAndRefusedConnectionsReturnFalseQuietly)
 {
     const int port = ::Test::FreePort(); // nobody listens there
-    Connection client;
     Recorder recorder;
+    Connection client;
     client.AddObserver(&recorder);
     const int descriptors = ::Test::CountDescriptors();
     const int open = Engine::SocketLibrary::GetOpenCount();
@@ -159,11 +158,11 @@ TEST(Connect, BadAddressesAndRefusedConnectionsReturnFalseQuietly)
 
 TEST(Accept, AcceptOrReceiveBeforeListenStartThreadsThatServeALaterListen)
 {
+    Recorder recorder;
     Connection server;
     server.Accept();
     server.Receive();
     server.Accept(); // already running: nothing more
-    Recorder recorder;
     server.AddObserver(&recorder);
     const int port = ::Test::ListenOnFreePort(server);
 

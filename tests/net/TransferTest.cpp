@@ -43,8 +43,8 @@ namespace
 
 TEST(Transfer, ThreeHundredBytesArriveAs128And128And44InOrderToEveryObserver)
 {
-    Connection server;
     Recorder first, second;
+    Connection server;
     server.AddObserver(&first);
     server.AddObserver(&second);
     server.AddObserver(&first); // kept once
@@ -136,8 +136,8 @@ TEST(Transfer, SendResultsForNoSocketClosedSocketsAndEmptyGroups)
 
 TEST(Transfer, SendToAllReachesEveryClientAndCountsOnlyWhatWasWritten)
 {
-    Connection server;
     Recorder serverCalls;
+    Connection server;
     server.AddObserver(&serverCalls);
     const int port = ::Test::ListenOnFreePort(server);
     Recorder clientCalls[3];
@@ -186,13 +186,13 @@ namespace
 
 TEST(Transfer, ObserversMayUseTheConnectionFromInsideCallbacks)
 {
-    Connection server;
     EchoServer echo;
+    Connection server;
     server.AddObserver(&echo);
     const int port = ::Test::ListenOnFreePort(server);
 
-    Connection first, second;
     Recorder firstCalls, secondCalls;
+    Connection first, second;
     first.AddObserver(&firstCalls);
     second.AddObserver(&secondCalls);
     ASSERT_TRUE(first.Connect("127.0.0.1:" + std::to_string(port)));
@@ -234,10 +234,10 @@ namespace
 TEST(Transfer, ObserversThatThrowOrUnregisterDoNotDisturbTheOthers)
 {
     ::Test::LogCapture log;
-    Pair pair;
     Thrower thrower;
     Juggler juggler;
-    Recorder removedDuringCall;
+    Recorder removedDuringCall, after;
+    Pair pair;
     juggler.other = &removedDuringCall;
     pair.server.AddObserver(&thrower);
     pair.server.AddObserver(&juggler);
@@ -260,7 +260,6 @@ TEST(Transfer, ObserversThatThrowOrUnregisterDoNotDisturbTheOthers)
     pair.server.RemoveObserver(&thrower); // absent: nothing happens
     EXPECT_EQ(1, pair.client.SendToAllServers("c", 1));
     pair.client.Disconnect();
-    Recorder after;
     pair.server.AddObserver(&after);
     EXPECT_TRUE(::Test::Eventually([&] { return pair.server.GetClients().empty(); }));
     EXPECT_EQ("ab", pair.serverCalls.Received(pair.clientSocket));
@@ -279,8 +278,8 @@ TEST(Transfer, SlowOrVanishedPeersNeverBlockOrKillTheSender)
     ASSERT_EQ(0, ::listen(listener, 4));
     ASSERT_EQ(0, ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length));
 
-    Connection client;
     Recorder calls;
+    Connection client;
     client.AddObserver(&calls);
     client.AddObserver(nullptr); // ignored
     ASSERT_TRUE(client.Connect("127.0.0.1:" + std::to_string(ntohs(address.sin_port))));
