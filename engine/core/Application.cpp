@@ -4,6 +4,7 @@
 #include "engine/core/IUpdateListener.h"
 #include "engine/core/Settings.h"
 #include "engine/logic/StateManager.h"
+#include "engine/scene/Scene.h"
 
 #include <algorithm>
 
@@ -52,6 +53,7 @@ namespace Engine
             OgreBites::WindowEventUtilities::removeWindowEventListener(renderWindow, this);
 
         // Engine singletons are released here, in reverse dependency order, as they exist.
+        Scene::ReleaseSingleton();
 
         if (inputManager)
         {
@@ -123,6 +125,7 @@ namespace Engine
         pSingleton_ = this;
 
         // Engine singletons are created here, in dependency order, as they exist.
+        Scene::CreateSingleton(new Scene(2));  // the close-exterior scene type
         return true;
     }
 
