@@ -1,4 +1,5 @@
 #include "engine/core/Exception.h"
+#include "tests/support/ErrorOf.h"
 #include "engine/scene/EntityTemplate.h"
 #include "engine/scene/EntityTemplateManager.h"
 #include "engine/scene/IEntityTemplateFileObserver.h"
@@ -20,18 +21,6 @@ namespace
     class TemplateManager : public Test::SceneTest
     {
     protected:
-        std::string ErrorOf(const std::function<void ()>& action)
-        {
-            try
-            {
-                action();
-            }
-            catch (const Engine::Exception& error)
-            {
-                return error.what();
-            }
-            return "no error";
-        }
 
         std::vector<std::string> Names(const std::string& file) const
         {
@@ -110,8 +99,8 @@ TEST_F(TemplateManager, RejectsBadFilesAndLeavesTheManagerAsItWas)
     manager.AddFile("monsters.xml");
 
     EXPECT_EQ("Error in Engine::EntityTemplateManager::AddFile(). XML element 'Entities' is missing from 'scene.xml'",
-              ErrorOf([&] { manager.AddFile("scene.xml"); }));
-    const std::string malformed = ErrorOf([&] { manager.AddFile("broken.xml"); });
+              ::Test::ErrorOf([&] { manager.AddFile("scene.xml"); }));
+    const std::string malformed = ::Test::ErrorOf([&] { manager.AddFile("broken.xml"); });
     EXPECT_NE(std::string::npos, malformed.find("'broken.xml'")) << malformed;
     EXPECT_NE(std::string::npos, malformed.find("row 3, column 1")) << malformed;
     EXPECT_THROW(manager.AddFile("missing.xml"), Ogre::Exception);
@@ -119,10 +108,10 @@ TEST_F(TemplateManager, RejectsBadFilesAndLeavesTheManagerAsItWas)
 
     EXPECT_EQ("Error in Engine::EntityTemplateManager::RemoveFile(). Can't find entity template file 'scene.xml' in "
               "any resource location",
-              ErrorOf([&] { manager.RemoveFile("scene.xml"); }));
+              ::Test::ErrorOf([&] { manager.RemoveFile("scene.xml"); }));
     EXPECT_EQ("Error in Engine::EntityTemplateManager::CreateTemplate(). Can't find template file 'scene.xml' in any "
               "resource location",
-              ErrorOf([&] { manager.CreateTemplate("scene.xml", "Ghost"); }));
+              ::Test::ErrorOf([&] { manager.CreateTemplate("scene.xml", "Ghost"); }));
     // Asking for the templates of a file that is not loaded does not make it loaded.
     EXPECT_TRUE(Names("scene.xml").empty());
     EXPECT_EQ((std::vector<std::string>{"monsters.xml"}), Files());
@@ -252,5 +241,5 @@ TEST_F(TemplateManager, SavingAFileThatLeftTheResourcesFails)
     std::remove(DataDir().File("monsters.xml").c_str());
     WriteData("other.xml", "<Entities/>");  // rescans the folder
     EXPECT_EQ("Error in Engine::EntityTemplateManager::SaveFiles(). Can't find 'monsters.xml' in any resource location",
-              ErrorOf([&] { manager.SaveFiles(); }));
+              ::Test::ErrorOf([&] { manager.SaveFiles(); }));
 }

@@ -1,4 +1,5 @@
 #include "engine/core/Exception.h"
+#include "tests/support/ErrorOf.h"
 #include "engine/scene/EntityTemplate.h"
 #include "engine/scene/IEntityTemplateObserver.h"
 
@@ -10,18 +11,6 @@ using Engine::EntityTemplate;
 
 namespace
 {
-    std::string ErrorOf(const std::function<void ()>& action)
-    {
-        try
-        {
-            action();
-        }
-        catch (const Engine::Exception& error)
-        {
-            return error.what();
-        }
-        return "no error";
-    }
 
     EntityTemplate Zombie()
     {
@@ -85,31 +74,31 @@ TEST(EntityTemplate, ReportsMissingAndUnconvertibleAttributesExactly)
     const EntityTemplate tmpl = Zombie();
     const std::string prefix = "Error in Engine::EntityTemplate::";
     EXPECT_EQ(prefix + "GetAttribute(). Unable to convert attribute 'Flag' to bool",
-              ErrorOf([&] { tmpl.GetAttribute<bool>("Flag"); }));
+              ::Test::ErrorOf([&] { tmpl.GetAttribute<bool>("Flag"); }));
     EXPECT_TRUE(EntityTemplate(*Zombie().FirstChildElement("Mesh")).GetAttribute<bool>("CastShadows"));
     EXPECT_EQ(prefix + "GetAttribute(). Unable to convert attribute 'Hidden' to int",
-              ErrorOf([&] { tmpl.GetAttribute<int>("Hidden"); }));
+              ::Test::ErrorOf([&] { tmpl.GetAttribute<int>("Hidden"); }));
     EXPECT_EQ(prefix + "GetAttribute(). Unable to convert attribute 'Hidden' to float",
-              ErrorOf([&] { tmpl.GetAttribute<float>("Hidden"); }));
+              ::Test::ErrorOf([&] { tmpl.GetAttribute<float>("Hidden"); }));
     EXPECT_EQ(prefix + "GetAttribute(). Unable to convert attribute 'Hidden' to class Ogre::Vector3",
-              ErrorOf([&] { tmpl.GetAttribute<Ogre::Vector3>("Hidden"); }));
+              ::Test::ErrorOf([&] { tmpl.GetAttribute<Ogre::Vector3>("Hidden"); }));
     EXPECT_EQ(prefix + "GetAttribute(). Unable to convert attribute 'Short' to class Ogre::Quaternion",
-              ErrorOf([&] { tmpl.GetAttribute<Ogre::Quaternion>("Short"); }));
+              ::Test::ErrorOf([&] { tmpl.GetAttribute<Ogre::Quaternion>("Short"); }));
     // All four numbers of a colour are required.
     EXPECT_EQ(prefix + "GetAttribute(). Unable to convert attribute 'Short' to class Ogre::ColourValue",
-              ErrorOf([&] { tmpl.GetAttribute<Ogre::ColourValue>("Short"); }));
+              ::Test::ErrorOf([&] { tmpl.GetAttribute<Ogre::ColourValue>("Short"); }));
     EXPECT_EQ(prefix + "GetAttribute(). Can't find entity template attribute 'Armour'",
-              ErrorOf([&] { tmpl.GetAttribute<std::string>("Armour"); }));
+              ::Test::ErrorOf([&] { tmpl.GetAttribute<std::string>("Armour"); }));
     EXPECT_EQ(prefix + "GetAttribute(). Can't find entity template attribute 'Armour'",
-              ErrorOf([&] { tmpl.GetAttribute<int>("Armour"); }));
+              ::Test::ErrorOf([&] { tmpl.GetAttribute<int>("Armour"); }));
     EXPECT_EQ(prefix + "GetAttribute(). Can't find entity definiton component 'Light'",
-              ErrorOf([&] { tmpl.GetAttribute<std::string>("Light", "Colour"); }));
+              ::Test::ErrorOf([&] { tmpl.GetAttribute<std::string>("Light", "Colour"); }));
     EXPECT_EQ(prefix + "GetAttribute(). Can't find entity template component 'Body' attribute 'File'",
-              ErrorOf([&] { tmpl.GetAttribute<bool>("Body", "File"); }));
+              ::Test::ErrorOf([&] { tmpl.GetAttribute<bool>("Body", "File"); }));
     EXPECT_EQ(prefix + "GetAttribute(). Unable to convert component 'Mesh' attribute 'File' to bool",
-              ErrorOf([&] { tmpl.GetAttribute<bool>("Mesh", "File"); }));
+              ::Test::ErrorOf([&] { tmpl.GetAttribute<bool>("Mesh", "File"); }));
     EXPECT_EQ(prefix + "HasAttribute(). Can't find entity definiton component 'Light'",
-              ErrorOf([&] { tmpl.HasAttribute("Light", "Colour"); }));
+              ::Test::ErrorOf([&] { tmpl.HasAttribute("Light", "Colour"); }));
 }
 
 TEST(EntityTemplate, NotifiesObserversAfterEachChange)

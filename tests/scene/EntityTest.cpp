@@ -1,4 +1,5 @@
 #include "engine/core/Exception.h"
+#include "tests/support/ErrorOf.h"
 #include "engine/logic/Event.h"
 #include "engine/logic/IEventListener.h"
 #include "engine/scene/Entity.h"
@@ -61,18 +62,6 @@ namespace
 
         static bool Attached(const Entity& entity) { return entity.GetSceneNode()->getParent() != nullptr; }
 
-        std::string ErrorOf(const std::function<void ()>& action)
-        {
-            try
-            {
-                action();
-            }
-            catch (const Engine::Exception& error)
-            {
-                return error.what();
-            }
-            return "no error";
-        }
 
         int count = 0;
     };
@@ -108,7 +97,7 @@ TEST_F(EntityTest, StartsDisabledAtItsPositionWithTheTemplateIntegers)
     EXPECT_EQ(100, zombie->GetAttributeInt("Health"));
     EXPECT_FALSE(zombie->HasAttribute("Speed"));
     EXPECT_EQ("Error in Engine::Entity::GetAttributeInt(). Can't find entity integer attribute 'Speed'",
-              ErrorOf([&] { zombie->GetAttributeInt("Speed"); }));
+              ::Test::ErrorOf([&] { zombie->GetAttributeInt("Speed"); }));
     zombie->SetAttributeInt("Speed", 4);
     EXPECT_EQ(4, zombie->GetAttributeInt("Speed"));
     EXPECT_TRUE(Make("Zombie")->HasAttribute("Speed"));
@@ -124,12 +113,12 @@ TEST_F(EntityTest, CreationFailuresLeaveNothingBehind)
 {
     Ogre::SceneManager* manager = GetScene().GetSceneManager();
     EXPECT_EQ("Error in Engine::Entity::Entity(). Can't find a template for entity 'Dragon'",
-              ErrorOf([&] { Entity::Create(GetScene(), "dragon", "Dragon", Ogre::Vector3::ZERO); }));
+              ::Test::ErrorOf([&] { Entity::Create(GetScene(), "dragon", "Dragon", Ogre::Vector3::ZERO); }));
     EXPECT_FALSE(manager->hasSceneNode("dragon"));
 
     Entity::RegisterAttributeInt("Health");
     EXPECT_EQ("Error in Engine::EntityTemplate::GetAttribute(). Unable to convert attribute 'Health' to int",
-              ErrorOf([&] { Entity::Create(GetScene(), "crate", "Crate", Ogre::Vector3::ZERO); }));
+              ::Test::ErrorOf([&] { Entity::Create(GetScene(), "crate", "Crate", Ogre::Vector3::ZERO); }));
     EXPECT_FALSE(manager->hasSceneNode("crate"));
     // The failed entity does not linger as an observer of the template.
     GetScene().GetEntityTemplateManager().GetTemplate("Crate")->AddComponent("TestLight");
@@ -241,7 +230,7 @@ TEST_F(EntityTest, AFailedEnableLeavesTheEntityAsItWas)
     EXPECT_EQ("Error in Engine::Factory<class Engine::IEntityComponent,class std::basic_string<char,struct "
               "std::char_traits<char>,class std::allocator<char> >,class boost::shared_ptr<class "
               "Engine::IEntityComponent> >::Create(). No allocator found for Hovercraft",
-              ErrorOf([&] { unknown->Enable(); }));
+              ::Test::ErrorOf([&] { unknown->Enable(); }));
     EXPECT_FALSE(unknown->IsEnabled());
     EXPECT_FALSE(Attached(*unknown));
 
@@ -256,7 +245,7 @@ TEST_F(EntityTest, AFailedEnableLeavesTheEntityAsItWas)
     const boost::shared_ptr<Entity> orphan = Make("Zombie");
     GetScene().GetEntityTemplateManager().RemoveTemplate("Zombie");
     EXPECT_EQ("Error in Engine::Entity::Enable(). Can't find a template for entity 'Zombie'",
-              ErrorOf([&] { orphan->Enable(); }));
+              ::Test::ErrorOf([&] { orphan->Enable(); }));
     EXPECT_FALSE(Attached(*orphan));
 }
 
@@ -323,13 +312,13 @@ TEST_F(EntityTest, LoadsAndSavesSceneElements)
     EXPECT_TRUE(entity->GetType().empty());
     TiXmlElement element("Entity");
     EXPECT_EQ("Error in Engine::Entity::Load(). Entity has no attribute named 'Type'",
-              ErrorOf([&] { entity->Load(element); }));
+              ::Test::ErrorOf([&] { entity->Load(element); }));
     element.SetAttribute("Type", "Dragon");
     EXPECT_EQ("Error in Engine::Entity::Load(). Dragon has no attribute named 'Position'",
-              ErrorOf([&] { entity->Load(element); }));
+              ::Test::ErrorOf([&] { entity->Load(element); }));
     element.SetAttribute("Position", "1 2 3");
     EXPECT_EQ("Error in Engine::Entity::Load(). Can't find a template for entity 'Dragon'",
-              ErrorOf([&] { entity->Load(element); }));
+              ::Test::ErrorOf([&] { entity->Load(element); }));
     EXPECT_TRUE(entity->GetType().empty());
     EXPECT_EQ(Ogre::Vector3::ZERO, entity->GetSceneNode()->getPosition());
 
