@@ -1,5 +1,11 @@
-# Runs once at start-up, after the engine is up and before the arena is built.
-# Game scripts are imported from here; scripts reach the engine through the Marrow module.
+# Run once by the game at start-up, after the engine and the interpreter are up. Scripts that
+# run later can count on what is set up here.
+import sys
+
 import Marrow
 
-print("Gorvane: scripting ready")
+# Later scripts (and the game's own checks) can tell that start-up went through.
+Marrow.StartupDone = True
+
+print("Marrow start-up script ran under Python %d.%d" % sys.version_info[:2])
+sys.stdout.flush()

@@ -1,9 +1,12 @@
 #include "engine/core/Application.h"
+#include "engine/core/CameraManager.h"
 #include "engine/core/Error.h"
 #include "engine/core/IRuleSystem.h"
 #include "engine/core/IUpdateListener.h"
 #include "engine/core/Settings.h"
 #include "engine/logic/StateManager.h"
+#include "engine/scene/Scene.h"
+#include "engine/sound/SoundSystem.h"
 
 #include <algorithm>
 
@@ -52,6 +55,9 @@ namespace Engine
             OgreBites::WindowEventUtilities::removeWindowEventListener(renderWindow, this);
 
         // Engine singletons are released here, in reverse dependency order, as they exist.
+        SoundSystem::ReleaseSingleton();
+        Scene::ReleaseSingleton();
+        CameraManager::ReleaseSingleton();
 
         if (inputManager)
         {
@@ -123,6 +129,9 @@ namespace Engine
         pSingleton_ = this;
 
         // Engine singletons are created here, in dependency order, as they exist.
+        Scene::CreateSingleton(new Scene(2));  // the close-exterior scene type
+        CameraManager::CreateSingleton(new CameraManager);
+        SoundSystem::CreateSingleton(new SoundSystem);
         return true;
     }
 

@@ -1,5 +1,6 @@
 #include "tests/support/RenderTest.h"
 
+#include <cstdlib>
 #include <memory>
 
 #include <Ogre.h>
@@ -38,6 +39,9 @@ namespace Test
             options["vsync"] = "false";
             state.window = state.root->createRenderWindow("Test", 320, 240, false, &options);
             Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
+            // Shut down before the plug-ins' own static data is destroyed at exit (a handler
+            // registered now runs before the destructors of statics made while loading them).
+            std::atexit([] { Renderer::Shutdown(); });
         }
         return *state.root;
     }
