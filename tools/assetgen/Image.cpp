@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
+#include <stdexcept>
 #include <map>
 
-#include <OgreImage.h>
+#include <zlib.h>
 
 namespace AssetGen
 {
@@ -148,20 +150,67 @@ namespace AssetGen
         return cursor - x - scale;
     }
 
+    namespace
+    {
+        void PutBigEndian(std::vector<unsigned char>& out, std::uint32_t value)
+        {
+            for (int shift = 24; shift >= 0; shift -= 8)
+                out.push_back(static_cast<unsigned char>(value >> shift));
+        }
+
+        void Chunk(std::vector<unsigned char>& file, const char* type, const std::vector<unsigned char>& data)
+        {
+            PutBigEndian(file, static_cast<std::uint32_t>(data.size()));
+            const size_t start = file.size();
+            file.insert(file.end(), type, type + 4);
+            file.insert(file.end(), data.begin(), data.end());
+            const uLong crc = crc32(0L, file.data() + start, static_cast<uInt>(file.size() - start));
+            PutBigEndian(file, static_cast<std::uint32_t>(crc));
+        }
+    }
+
     void Image::Save(const std::string& path, bool alpha) const
     {
+        // PNG, 8 bits per channel, each row filtered by the difference to the row above.
         const int channels = alpha ? 4 : 3;
-        std::vector<unsigned char> bytes(static_cast<size_t>(width) * height * channels);
+        const size_t stride = static_cast<size_t>(width) * channels;
+        std::vector<unsigned char> rows(static_cast<size_t>(height) * stride);
         for (size_t i = 0; i < pixels.size(); ++i)
         {
             const Ogre::ColourValue& p = pixels[i];
             const float values[4] = {p.r, p.g, p.b, p.a};
             for (int c = 0; c < channels; ++c)
-                bytes[i * channels + c] = static_cast<unsigned char>(std::lround(std::clamp(values[c], 0.0f, 1.0f) * 255.0f));
+                rows[i * channels + c] = static_cast<unsigned char>(std::lround(std::clamp(values[c], 0.0f, 1.0f) * 255.0f));
         }
-        Ogre::Image image;
-        image.loadDynamicImage(bytes.data(), width, height, 1, alpha ? Ogre::PF_BYTE_RGBA : Ogre::PF_BYTE_RGB);
-        image.save(path);
+        std::vector<unsigned char> filtered;
+        filtered.reserve(rows.size() + height);
+        for (int y = 0; y < height; ++y)
+        {
+            filtered.push_back(y == 0 ? 0 : 2); // none for the first row, "up" after it
+            for (size_t x = 0; x < stride; ++x)
+            {
+                const unsigned char above = y == 0 ? 0 : rows[(y - 1) * stride + x];
+                filtered.push_back(static_cast<unsigned char>(rows[y * stride + x] - above));
+            }
+        }
+        uLongf packedSize = compressBound(static_cast<uLong>(filtered.size()));
+        std::vector<unsigned char> packed(packedSize);
+        if (compress2(packed.data(), &packedSize, filtered.data(), static_cast<uLong>(filtered.size()), 9) != Z_OK)
+            throw std::runtime_error("Can't compress " + path);
+        packed.resize(packedSize);
+
+        std::vector<unsigned char> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+        std::vector<unsigned char> header;
+        PutBigEndian(header, static_cast<std::uint32_t>(width));
+        PutBigEndian(header, static_cast<std::uint32_t>(height));
+        header.insert(header.end(), {8, static_cast<unsigned char>(alpha ? 6 : 2), 0, 0, 0});
+        Chunk(file, "IHDR", header);
+        Chunk(file, "IDAT", packed);
+        Chunk(file, "IEND", {});
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        if (!out)
+            throw std::runtime_error("Can't write " + path);
     }
 
     float ValueNoise(float x, float y, int period, unsigned seed)

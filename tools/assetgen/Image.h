@@ -29,7 +29,7 @@ namespace AssetGen
         int Text(int x, int y, const std::string& text, int scale, const Ogre::ColourValue& colour);
         static int TextWidth(const std::string& text, int scale);
 
-        /// Writes 8-bit RGBA (or RGB when `alpha` is false) PNG.
+        /// Writes an 8-bit RGBA (or RGB when `alpha` is false) PNG file.
         void Save(const std::string& path, bool alpha = false) const;
 
     private:

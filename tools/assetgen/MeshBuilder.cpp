@@ -221,6 +221,9 @@ namespace AssetGen
             mesh->setSkeletonName(skeleton);
         Ogre::MeshSerializer serializer;
         serializer.exportMesh(mesh.get(), path);
+        // A manual mesh that was never loaded keeps its sub-meshes past its removal: free them here.
+        while (mesh->getNumSubMeshes() > 0)
+            mesh->destroySubMesh(0);
         Ogre::MeshManager::getSingleton().remove(mesh);
     }
 }

@@ -45,7 +45,6 @@ int main(int argc, char** argv)
         Ogre::LogManager logs;
         logs.createLog("assetgen.log", true, false, true);
         Ogre::Root root("", "", "");
-        root.loadPlugin(std::string(GORVANE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
         Ogre::DefaultHardwareBufferManager buffers;
         try
         {
