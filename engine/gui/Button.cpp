@@ -4,6 +4,7 @@
 #include <OgreOverlayContainer.h>
 #include <OgreOverlayManager.h>
 
+#include "engine/gui/Detach.h"
 #include "engine/gui/GUI.h"
 #include "engine/gui/Geometry.h"
 
@@ -44,8 +45,8 @@ namespace OverlayKit
         // After the overlay system is gone the elements went with it.
         if (!Ogre::OverlayManager::getSingletonPtr())
             return;
-        windowPanel->removeChild(container->getName());
-        container->removeChild(captionElement->getName());
+        DetachElement(windowPanel, container);
+        DetachElement(container, captionElement);
     }
 
     void Button::Activate(bool active)

@@ -4,6 +4,7 @@
 #include <OgreOverlayContainer.h>
 #include <OgreOverlayManager.h>
 
+#include "engine/gui/Detach.h"
 #include "engine/gui/GUI.h"
 #include "engine/gui/Geometry.h"
 
@@ -70,8 +71,8 @@ namespace OverlayKit
     {
         if (!Ogre::OverlayManager::getSingletonPtr())
             return;
-        windowPanel->removeChild(container->getName());
-        container->removeChild(captionElement->getName());
+        DetachElement(windowPanel, container);
+        DetachElement(container, captionElement);
     }
 
     void TextInput::SetValue(const std::string& text)

@@ -5,6 +5,7 @@
 #include <OgreOverlayManager.h>
 
 #include "engine/gui/Button.h"
+#include "engine/gui/Detach.h"
 #include "engine/gui/GUI.h"
 #include "engine/gui/Geometry.h"
 #include "engine/gui/TextInput.h"
@@ -71,7 +72,7 @@ namespace OverlayKit
         resizeButton = nullptr;
         titleBar = nullptr;
         if (Ogre::OverlayManager::getSingletonPtr())
-            gui->GetInternalOverlay()->remove2D(container);
+            RemoveFromOverlay(gui->GetInternalOverlay(), container);
     }
 
     Button* Window::CreateButton(const Ogre::Vector4& rect, const std::string& material,

@@ -26,7 +26,8 @@ namespace Test
         }
 
         MakeMaterial("test.window", Ogre::ColourValue(0.0f, 0.0f, 0.5f));
-        MakeMaterial("test.window.titlebar", Ogre::ColourValue(0.0f, 0.25f, 0.0f));
+        // See-through: in relative units a 22-unit title bar covers everything below the window's top.
+        MakeMaterial("test.window.titlebar", Ogre::ColourValue(0.0f, 0.25f, 0.0f, 0.0f));
         MakeMaterial("test.window.resize", Ogre::ColourValue(0.25f, 0.0f, 0.25f));
         MakeMaterial("test.button", Ogre::ColourValue(1.0f, 0.0f, 0.0f));
         MakeMaterial("test.button.active", Ogre::ColourValue(1.0f, 1.0f, 0.0f));
@@ -72,6 +73,8 @@ namespace Test
         pass->setDepthWriteEnabled(false);
         pass->setCullingMode(Ogre::CULL_NONE);
         pass->createTextureUnitState(name + ".texture");
+        if (colour.a < 1.0f)
+            pass->setSceneBlending(Ogre::SBT_TRANSPARENT_ALPHA);
     }
 
     std::vector<std::uint8_t> OverlayTest::RenderFrame()

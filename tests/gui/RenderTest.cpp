@@ -27,9 +27,7 @@ namespace
 
         std::vector<std::uint8_t> frame = RenderFrame();
         Box box{};
-        // The title bar spans the window's width and is 22 units high: it hides the window's
-        // own panel and reaches past the screen's bottom.
-        ASSERT_TRUE(FindColour(frame, Ogre::ColourValue(0.0f, 0.25f, 0.0f), box));
+        ASSERT_TRUE(FindColour(frame, Ogre::ColourValue(0.0f, 0.0f, 0.5f), box));
         EXPECT_NEAR(box.left, width / 2, 2);
         EXPECT_NEAR(box.top, height / 2, 2);
         EXPECT_NEAR(box.right, width - 1, 2);
@@ -56,6 +54,10 @@ namespace
         EXPECT_EQ(0u, window->GetY());
 
         frame = RenderFrame();
+        ASSERT_TRUE(FindColour(frame, Ogre::ColourValue(0.0f, 0.0f, 0.5f), box));
+        EXPECT_NEAR(box.left, 0, 1);
+        EXPECT_NEAR(box.top, 0, 1);
+        EXPECT_NEAR(box.right, width / 2, 2);
         ASSERT_TRUE(FindWhite(frame, box));
         EXPECT_GE(box.left, int(width * 0.05f) - 1);
         EXPECT_LE(box.left, int(width * 0.05f) + 6);
