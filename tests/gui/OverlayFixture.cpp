@@ -48,9 +48,11 @@ namespace Test
 
     void OverlayTest::TearDown()
     {
-        Renderer::Window().removeAllViewports();
-        if (sceneManager)
+        if (sceneManager)  // not when the renderer failed to start in SetUp
+        {
+            Renderer::Window().removeAllViewports();
             Renderer::Root().destroySceneManager(sceneManager);
+        }
         overlaySystem.reset();
         // Shut the renderer down while its plug-ins are still loaded: left to the end of the
         // process, the image codec plug-in's globals are gone before the root unloads it.
