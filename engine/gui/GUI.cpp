@@ -189,7 +189,10 @@ namespace OverlayKit
             doomed.swap(pendingDestroy);
             for (Window* window : doomed)
             {
-                windows.erase(std::find(windows.begin(), windows.end(), window));
+                const auto found = std::find(windows.begin(), windows.end(), window);
+                if (found == windows.end())
+                    continue;  // DestroyWindow admits only live windows; nothing else to do
+                windows.erase(found);
                 delete window;
             }
             return false;
