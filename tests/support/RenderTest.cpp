@@ -20,6 +20,15 @@ namespace Test
             static State state;
             return state;
         }
+
+        // The renderer must go before the process starts destroying globals: its plug-ins
+        // (the image codec among them) keep state in their own globals.
+        struct ShutdownAfterAllTests : ::testing::Environment
+        {
+            void TearDown() override { Renderer::Shutdown(); }
+        };
+        ::testing::Environment* const shutdownAfterAllTests =
+            ::testing::AddGlobalTestEnvironment(new ShutdownAfterAllTests);
     }
 
     Ogre::Root& Renderer::Root()
