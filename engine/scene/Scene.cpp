@@ -6,6 +6,7 @@
 #include <exception>
 
 #include <OgreRoot.h>
+#include <OgreOverlaySystem.h>
 #include <OgreSceneManager.h>
 #include <OgreShadowCameraSetupLiSPSM.h>
 #include <OgreStringConverter.h>
@@ -44,6 +45,10 @@ namespace Engine
         sceneManager->setAmbientLight(ambientLight);
         sceneManager->setShadowColour(ambientLight * 0.1f);
         sceneManager->setShadowFarDistance(shadowFarDistance);
+
+        // Overlays (the GUI, the HUD) draw in the scene managers the overlay system listens to.
+        if (Ogre::OverlaySystem* overlays = Ogre::OverlaySystem::getSingletonPtr())
+            sceneManager->addRenderQueueListener(overlays);
     }
 
     Scene::~Scene()

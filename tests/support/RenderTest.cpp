@@ -20,15 +20,6 @@ namespace Test
             static State state;
             return state;
         }
-
-        // The renderer must go before the process starts destroying globals: its plug-ins
-        // (the image codec among them) keep state in their own globals.
-        struct ShutdownAfterAllTests : ::testing::Environment
-        {
-            void TearDown() override { Renderer::Shutdown(); }
-        };
-        ::testing::Environment* const shutdownAfterAllTests =
-            ::testing::AddGlobalTestEnvironment(new ShutdownAfterAllTests);
     }
 
     Ogre::Root& Renderer::Root()
@@ -47,6 +38,9 @@ namespace Test
             Ogre::NameValuePairList options;
             options["vsync"] = "false";
             state.window = state.root->createRenderWindow("Test", 320, 240, false, &options);
+            // The renderer's own shadow programs, needed by every scene that casts shadows.
+            Ogre::ResourceGroupManager::getSingleton().addResourceLocation(
+                "/usr/share/OGRE/Media/ShadowVolume", "FileSystem", Ogre::RGN_INTERNAL);
             Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
             // Shut down before the plug-ins' own static data is destroyed at exit (a handler
             // registered now runs before the destructors of statics made while loading them).
