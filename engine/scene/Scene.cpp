@@ -12,6 +12,13 @@
 
 namespace Engine
 {
+    const std::string Scene::resourceGroupName_ = "SCENE";
+
+    const std::string& Scene::GetResourceGroupName()
+    {
+        return resourceGroupName_;
+    }
+
     Scene::Scene(unsigned short sceneTypeMask)
         : sceneManager(nullptr), ambientLight(0.0f, 0.0f, 0.0f, 1.0f)
     {
