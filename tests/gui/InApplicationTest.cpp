@@ -22,7 +22,8 @@ namespace
             "<PluginFile>" GORVANE_BUILD_DIR "/data/configs/plugins.cfg</PluginFile>"
             "<LogFile>" + dir.File("app.log") + "</LogFile>"
             "<RenderSystemFile>" + dir.File("ogre.cfg") + "</RenderSystemFile>"
-            "<ResourceFile>" GORVANE_BUILD_DIR "/data/configs/resources.cfg</ResourceFile></Engine>");
+            "<ResourceFile>" GORVANE_BUILD_DIR "/data/configs/resources.cfg</ResourceFile>"
+            "<ShadowFarDistance>60</ShadowFarDistance></Engine>");
         Engine::Application app;
         ASSERT_TRUE(app.Init(settings, [] {
             Ogre::Root& root = Ogre::Root::getSingleton();
