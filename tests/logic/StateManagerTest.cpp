@@ -10,7 +10,7 @@
 
 using Engine::StateManager;
 
-using Test::ErrorOf;
+using ::Test::ErrorOf;
 
 namespace
 {
