@@ -4,6 +4,7 @@
 #include "engine/core/IRuleSystem.h"
 #include "engine/core/IUpdateListener.h"
 #include "engine/core/Settings.h"
+#include "engine/logic/ControllerManager.h"
 #include "engine/logic/StateManager.h"
 #include "engine/scene/Scene.h"
 #include "engine/sound/SoundSystem.h"
@@ -57,6 +58,7 @@ namespace Engine
 
         // Engine singletons are released here, in reverse dependency order, as they exist.
         SoundSystem::ReleaseSingleton();
+        ControllerManager::ReleaseSingleton();
         Scene::ReleaseSingleton();
         CameraManager::ReleaseSingleton();
 
@@ -133,6 +135,7 @@ namespace Engine
 
         // Engine singletons are created here, in dependency order, as they exist.
         Scene::CreateSingleton(new Scene(2));  // the close-exterior scene type
+        ControllerManager::CreateSingleton(new ControllerManager);
         CameraManager::CreateSingleton(new CameraManager);
         SoundSystem::CreateSingleton(new SoundSystem);
         return true;

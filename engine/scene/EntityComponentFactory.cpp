@@ -1,4 +1,5 @@
 #include "engine/scene/EntityComponentFactory.h"
+#include "engine/logic/ControllerEC.h"
 
 namespace Engine
 {
@@ -21,6 +22,7 @@ namespace Engine
         // The engine's component types, in this order: "Actor", "Body", "BoxSensor",
         // "Controller", "Light", "ManualObject", "Mesh", "Particle". Each is registered here
         // with Register("<Id>", &Allocate<<Class>>) by the file that adds its class.
+        Register("Controller", &Allocate<ControllerEC>);
     }
 
     EntityComponentFactory& EntityComponentFactory::GetSingleton()
