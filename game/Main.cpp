@@ -4,6 +4,7 @@
 
 #include "engine/core/Application.h"
 #include "engine/core/Exception.h"
+#include "script/Interpreter.h"
 
 #include <cstring>
 #include <iostream>
@@ -77,6 +78,7 @@ int main(int argc, char** argv)
         if (!application->Init("../data/configs/game.xml", &ChooseRenderSystem, nullptr, true))
             return 0;
         application->CreateInputSystem(true, nullptr);
+        Engine::Python::Initialize(argc, argv);
         application->AddUpdateListener(&closeListener);
         application->Run();
     }
@@ -88,5 +90,7 @@ int main(int argc, char** argv)
     {
         std::cout << "\nAn OGRE exception was thrown!\n\n" << e.getFullDescription() << "\n";
     }
+    // The interpreter ends before the engine that its scripts refer to.
+    Engine::Python::Finalize();
     return 0;
 }

@@ -1,9 +1,11 @@
 #include "engine/core/Application.h"
+#include "engine/core/CameraManager.h"
 #include "engine/core/Error.h"
 #include "engine/core/IRuleSystem.h"
 #include "engine/core/IUpdateListener.h"
 #include "engine/core/Settings.h"
 #include "engine/logic/StateManager.h"
+#include "engine/sound/SoundSystem.h"
 
 #include <algorithm>
 
@@ -52,6 +54,8 @@ namespace Engine
             OgreBites::WindowEventUtilities::removeWindowEventListener(renderWindow, this);
 
         // Engine singletons are released here, in reverse dependency order, as they exist.
+        SoundSystem::ReleaseSingleton();
+        CameraManager::ReleaseSingleton();
 
         if (inputManager)
         {
@@ -123,6 +127,8 @@ namespace Engine
         pSingleton_ = this;
 
         // Engine singletons are created here, in dependency order, as they exist.
+        CameraManager::CreateSingleton(new CameraManager);
+        SoundSystem::CreateSingleton(new SoundSystem);
         return true;
     }
 

@@ -1,0 +1,301 @@
+#include "engine/core/Application.h"
+#include "engine/core/CameraManager.h"
+#include "engine/core/Exception.h"
+#include "engine/core/IRuleSystem.h"
+#include "engine/core/IUpdateListener.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <OIS.h>
+#include <Ogre.h>
+#include <X11/Xlib.h>
+
+#include <string>
+#include <vector>
+
+using Engine::Application;
+
+namespace
+{
+    std::vector<std::string> calls;
+
+    struct Listener : Engine::IUpdateListener
+    {
+        Listener(std::string n, std::uint8_t p) : name(std::move(n)), priority(p) {}
+        std::uint8_t GetPriority() override { return priority; }
+        bool FrameStarted(float) override
+        {
+            calls.push_back(name + " started");
+            if (onStarted)
+                onStarted();
+            return carryOn;
+        }
+        bool FrameEnded(float) override
+        {
+            calls.push_back(name + " ended");
+            return true;
+        }
+        std::string name;
+        std::uint8_t priority;
+        bool carryOn = true;
+        std::function<void()> onStarted;
+    };
+
+    // A settings file, resource file and renderer configuration in a temporary folder.
+    class ApplicationTest : public ::testing::Test
+    {
+    protected:
+        void SetUp() override
+        {
+            calls.clear();
+            dir.Write("res/hello.txt", "hello");
+            dir.Write("resources.cfg", "[General]\nFileSystem=" + dir.File("res") + "\n");
+            settings = dir.Write("game.xml",
+                "<Engine><WindowTitle>Gorvane Test</WindowTitle>"
+                "<PluginFile>" GORVANE_BUILD_DIR "/data/configs/plugins.cfg</PluginFile>"
+                "<LogFile>" + dir.File("app.log") + "</LogFile>"
+                "<RenderSystemFile>" + dir.File("ogre.cfg") + "</RenderSystemFile>"
+                "<ResourceFile>" + dir.File("resources.cfg") + "</ResourceFile></Engine>");
+        }
+
+        // Chooses the OpenGL render system in a small window and counts its calls.
+        boost::function<bool ()> Configure(bool answer = true)
+        {
+            return [this, answer] {
+                ++configureCalls;
+                Ogre::Root& root = Ogre::Root::getSingleton();
+                Ogre::RenderSystem* gl = root.getRenderSystemByName("OpenGL Rendering Subsystem");
+                gl->setConfigOption("Full Screen", "No");
+                gl->setConfigOption("Video Mode", "640 x 480");
+                root.setRenderSystem(gl);
+                return answer;
+            };
+        }
+
+        // Starts the application with its input system, as the game does.
+        void Start(Application& app)
+        {
+            ASSERT_TRUE(app.Init(settings, Configure(), nullptr, true));
+            app.CreateInputSystem(true, nullptr);
+        }
+
+        ::Test::TempDir dir;
+        std::string settings;
+        int configureCalls = 0;
+    };
+}
+
+TEST_F(ApplicationTest, InitBringsUpRendererWindowResourcesAndInputDevices)
+{
+    ::Test::LogCapture early; // made before the renderer: sees nothing of its log
+    Application app;
+    EXPECT_EQ(Application::GetSingletonPtr(), nullptr);
+    ASSERT_TRUE(app.Init(settings, Configure(), nullptr, true));
+    EXPECT_EQ(Application::GetSingletonPtr(), &app);
+    EXPECT_EQ(configureCalls, 1);
+    ASSERT_NE(app.GetRenderWindow(), nullptr);
+    EXPECT_EQ(app.GetRenderWindow()->getName(), "Gorvane Test");
+    EXPECT_TRUE(Ogre::ResourceGroupManager::getSingleton().resourceExists("General", "hello.txt"));
+    EXPECT_EQ(Ogre::LogManager::getSingleton().getDefaultLog()->getLogDetail(), Ogre::LL_BOREME);
+    EXPECT_EQ(Ogre::MovableObject::getDefaultVisibilityFlags(), 1u);
+    EXPECT_TRUE(Engine::CameraManager::GetSingleton());
+
+    ::Test::LogCapture log;
+    app.CreateInputSystem(true, nullptr);
+    EXPECT_TRUE(log.Has("Initializing input system...", Ogre::LML_NORMAL));
+    EXPECT_TRUE(log.Has("Keyboard successfully initialized", Ogre::LML_NORMAL));
+    EXPECT_TRUE(log.Has("Mouse successfully initialized", Ogre::LML_NORMAL));
+    // No joystick on a headless machine: logged, and frames still run.
+    EXPECT_TRUE(log.Has("Unable to acquire joystick", Ogre::LML_CRITICAL));
+    EXPECT_EQ(app.GetJoystick(), nullptr);
+    ASSERT_NE(app.GetMouse(), nullptr);
+    EXPECT_EQ(app.GetMouse()->getMouseState().width, 640); // clipped to the window
+
+    Listener listener("only", 1);
+    app.AddUpdateListener(&listener);
+    EXPECT_TRUE(app.RenderOneFrame());
+    EXPECT_EQ(calls, (std::vector<std::string>{"only started", "only ended"}));
+}
+
+TEST_F(ApplicationTest, ListenersRunByPriorityFromTheNextFrameStart)
+{
+    Application app;
+    Start(app);
+    Listener high("255", 255), low("0", 0), middle("128", 128), late("late", 200);
+    app.AddUpdateListener(&high);
+    app.AddUpdateListener(&low);
+    app.AddUpdateListener(&middle);
+    // Added during a frame: first called at the next frame start, not in this frame's end.
+    high.onStarted = [&] { app.AddUpdateListener(&late); high.onStarted = nullptr; };
+
+    ASSERT_TRUE(app.RenderOneFrame());
+    EXPECT_EQ(calls, (std::vector<std::string>{"255 started", "128 started", "0 started",
+                                               "255 ended", "128 ended", "0 ended"}));
+    calls.clear();
+    ASSERT_TRUE(app.RenderOneFrame());
+    EXPECT_EQ(calls, (std::vector<std::string>{"255 started", "late started", "128 started", "0 started",
+                                               "255 ended", "late ended", "128 ended", "0 ended"}));
+}
+
+TEST_F(ApplicationTest, RemovalOfListeners)
+{
+    Application app;
+    Start(app);
+    Listener twice("twice", 10), other("other", 5);
+    app.AddUpdateListener(&twice);
+    app.AddUpdateListener(&twice);
+    app.AddUpdateListener(&other);
+
+    // Not merged before the next frame starts: removal cannot find it.
+    ::Test::LogCapture log;
+    const char* expected = "Error in Engine::Application::RemoveUpdateListener(). Can't find update listener";
+    try
+    {
+        app.RemoveUpdateListener(&other);
+        FAIL() << "no error";
+    }
+    catch (const Engine::Exception& e)
+    {
+        EXPECT_STREQ(e.what(), expected);
+    }
+    EXPECT_TRUE(log.Has(expected, Ogre::LML_CRITICAL));
+
+    app.RenderOneFrame();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "twice started"), 2);
+    app.RemoveUpdateListener(&twice);
+    calls.clear();
+    app.RenderOneFrame();
+    EXPECT_EQ(calls, (std::vector<std::string>{"twice started", "other started", "twice ended", "other ended"}));
+
+    // A listener that removes itself and another one mid-walk: neither runs again, the walk goes on.
+    twice.onStarted = [&] { app.RemoveUpdateListener(&twice); app.RemoveUpdateListener(&other); };
+    Listener last("last", 1);
+    app.AddUpdateListener(&last);
+    calls.clear();
+    app.RenderOneFrame();
+    EXPECT_EQ(calls, (std::vector<std::string>{"twice started", "last started", "last ended"}));
+    calls.clear();
+    app.RenderOneFrame();
+    EXPECT_EQ(calls, (std::vector<std::string>{"last started", "last ended"}));
+    EXPECT_THROW(app.RemoveUpdateListener(&twice), Engine::Exception);
+}
+
+TEST_F(ApplicationTest, AListenerReturningFalseEndsTheLoop)
+{
+    Application app;
+    Start(app);
+    Listener stopper("stopper", 200), after("after", 100);
+    stopper.carryOn = false;
+    app.AddUpdateListener(&stopper);
+    app.AddUpdateListener(&after);
+    EXPECT_FALSE(app.RenderOneFrame());
+    EXPECT_EQ(calls, (std::vector<std::string>{"stopper started"}));
+
+    calls.clear();
+    app.Run(); // the renderer's loop ends at the first frame
+    EXPECT_EQ(calls, (std::vector<std::string>{"stopper started"}));
+}
+
+TEST_F(ApplicationTest, ARefusedConfigurationCreatesNothing)
+{
+    Application app;
+    EXPECT_FALSE(app.Init(settings, Configure(false), nullptr, true));
+    EXPECT_EQ(configureCalls, 1);
+    EXPECT_EQ(app.GetRenderWindow(), nullptr);
+    EXPECT_EQ(Application::GetSingletonPtr(), nullptr);
+}
+
+TEST_F(ApplicationTest, ARestoredConfigurationSkipsTheCallbackUnlessForced)
+{
+    dir.Write("ogre.cfg", "Render System=OpenGL Rendering Subsystem\n\n"
+                          "[OpenGL Rendering Subsystem]\nFull Screen=No\nVideo Mode=640 x 480\n");
+    {
+        Application app;
+        ASSERT_TRUE(app.Init(settings, Configure(false), nullptr, false));
+        EXPECT_EQ(configureCalls, 0);
+        EXPECT_EQ(app.GetRenderWindow()->getWidth(), 640u);
+    }
+    EXPECT_FALSE(Engine::CameraManager::GetSingleton()); // released with the application
+    EXPECT_EQ(Application::GetSingletonPtr(), nullptr);
+}
+
+TEST_F(ApplicationTest, ForcedConfigurationAsksEvenWithASavedOne)
+{
+    dir.Write("ogre.cfg", "Render System=OpenGL Rendering Subsystem\n\n"
+                          "[OpenGL Rendering Subsystem]\nFull Screen=No\nVideo Mode=640 x 480\n");
+    Application app;
+    EXPECT_FALSE(app.Init(settings, Configure(false), nullptr, true));
+    EXPECT_EQ(configureCalls, 1);
+}
+
+TEST_F(ApplicationTest, RendersIntoAHostWindowOfItsSize)
+{
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    Window host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 300, 200, 0, 0, 0);
+    XMapWindow(display, host);
+    XSync(display, False);
+    {
+        Application app;
+        ASSERT_TRUE(app.Init(settings, Configure(), reinterpret_cast<void*>(host), true));
+        EXPECT_EQ(app.GetRenderWindow()->getName(), "RenderWindow");
+        EXPECT_EQ(app.GetRenderWindow()->getWidth(), 300u);
+        EXPECT_EQ(app.GetRenderWindow()->getHeight(), 200u);
+        app.CreateInputSystem(true, reinterpret_cast<void*>(host));
+        EXPECT_NE(app.GetKeyboard(), nullptr);
+        Listener listener("hosted", 1);
+        app.AddUpdateListener(&listener);
+        EXPECT_TRUE(app.RenderOneFrame());
+        EXPECT_EQ(calls.size(), 2u);
+    }
+    XDestroyWindow(display, host);
+    XCloseDisplay(display);
+}
+
+TEST_F(ApplicationTest, SettingsErrorsPropagateFromInit)
+{
+    Application app;
+    try
+    {
+        app.Init(dir.File("nope.xml"), Configure(), nullptr, true);
+        FAIL() << "no error";
+    }
+    catch (const Engine::Exception& e)
+    {
+        EXPECT_EQ(std::string(e.what()),
+                  "Error in Engine::Settings::LoadFile(). Error loading settings file " + dir.File("nope.xml"));
+    }
+    EXPECT_EQ(Application::GetSingletonPtr(), nullptr);
+}
+
+TEST_F(ApplicationTest, AMissingKeyIsNamed)
+{
+    Application app;
+    const std::string partial = dir.Write("partial.xml", "<Engine><WindowTitle>x</WindowTitle><PluginFile>p</PluginFile>"
+                                                         "<LogFile>l</LogFile><RenderSystemFile>r</RenderSystemFile></Engine>");
+    try
+    {
+        app.Init(partial, Configure(), nullptr, true);
+        FAIL() << "no error";
+    }
+    catch (const Engine::Exception& e)
+    {
+        EXPECT_STREQ(e.what(), "Error in Engine::Settings::Get(). Can't find Engine/ResourceFile");
+    }
+}
+
+TEST_F(ApplicationTest, RuleSystemIsSharedWithTheCaller)
+{
+    struct Rules : Engine::IRuleSystem
+    {
+        void ApplyDamage(Engine::Entity*, int, Ogre::Vector3, Ogre::Vector3) override {}
+    };
+    Application app;
+    EXPECT_FALSE(app.GetRuleSystem());
+    boost::shared_ptr<Engine::IRuleSystem> rules(new Rules);
+    app.SetRuleSystem(rules);
+    EXPECT_EQ(app.GetRuleSystem(), rules);
+    EXPECT_EQ(rules.use_count(), 2); // ours and the application's
+}
