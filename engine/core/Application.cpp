@@ -5,6 +5,7 @@
 #include "engine/core/IUpdateListener.h"
 #include "engine/core/Settings.h"
 #include "engine/logic/StateManager.h"
+#include "engine/physics/Simulation.h"
 #include "engine/sound/SoundSystem.h"
 
 #include <algorithm>
@@ -55,6 +56,7 @@ namespace Engine
 
         // Engine singletons are released here, in reverse dependency order, as they exist.
         SoundSystem::ReleaseSingleton();
+        Simulation::ReleaseSingleton();
         CameraManager::ReleaseSingleton();
 
         if (inputManager)
@@ -127,6 +129,7 @@ namespace Engine
         pSingleton_ = this;
 
         // Engine singletons are created here, in dependency order, as they exist.
+        Simulation::CreateSingleton(new Simulation);
         CameraManager::CreateSingleton(new CameraManager);
         SoundSystem::CreateSingleton(new SoundSystem);
         return true;

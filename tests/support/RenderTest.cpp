@@ -1,5 +1,6 @@
 #include "tests/support/RenderTest.h"
 
+#include <cstdlib>
 #include <memory>
 
 #include <Ogre.h>
@@ -38,6 +39,9 @@ namespace Test
             options["vsync"] = "false";
             state.window = state.root->createRenderWindow("Test", 320, 240, false, &options);
             Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
+            // Plug-ins loaded above keep statics that are destroyed at exit before `state`
+            // (registered earlier); shut the renderer down while they still exist.
+            std::atexit([] { Renderer::Shutdown(); });
         }
         return *state.root;
     }

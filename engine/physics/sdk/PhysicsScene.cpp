@@ -332,6 +332,13 @@ namespace Engine
     {
         CheckIdle("Engine::PhysicsScene::SetGravity");
         world->setGravity(ToBtVector3(gravity));
+        // Bullet passes the change on to awake bodies only; sleeping ones would wake up still
+        // feeling the old gravity.
+        for (PhysicsActor* actor : actors)
+        {
+            if (actor->IsDynamic() && !actor->IsKinematic() && !(actor->ReadBodyFlags() & BodyFlag::DISABLE_GRAVITY))
+                actor->body->setGravity(world->getGravity());
+        }
     }
 
     Ogre::Vector3 PhysicsScene::GetGravity() const
