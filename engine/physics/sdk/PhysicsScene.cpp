@@ -1,6 +1,7 @@
 #include "engine/physics/sdk/PhysicsScene.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include <btBulletDynamicsCommon.h>
@@ -484,6 +485,7 @@ namespace Engine
 
     void PhysicsScene::Step(unsigned subSteps, float stepLength)
     {
+        const auto start = std::chrono::steady_clock::now();
         for (unsigned i = 0; i < subSteps; ++i)
         {
             for (PhysicsActor* actor : forcedActors)
@@ -507,6 +509,7 @@ namespace Engine
             forcedActors.clear();
         }
         DetectSleepChanges();
+        lastStepDuration = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
     void PhysicsScene::CollectPairs()

@@ -63,6 +63,8 @@ namespace Engine
         double GetCarriedTime() const { return carriedTime; }
         /// Sub-steps taken since creation.
         std::uint64_t GetSubStepCount() const { return subStepCount; }
+        /// Wall time the worker spent on the last step, in seconds.
+        double GetLastStepDuration() const { return lastStepDuration; }
 
         /// ContactPairFlag bits for actor groups g0 and g1 (symmetric; groups 0..31).
         void SetActorGroupPairFlags(unsigned group0, unsigned group1, unsigned flags);
@@ -164,6 +166,7 @@ namespace Engine
         TimeStepMethod timeStepMethod;
         double carriedTime = 0.0;
         std::uint64_t subStepCount = 0;
+        double lastStepDuration = 0.0;
 
         // Touching actor pairs and overlapping trigger pairs after the last sub-step, sorted.
         std::vector<Pair> touching;
