@@ -50,13 +50,34 @@ namespace Engine
     struct PhysicsScene::RayCallback : public btCollisionWorld::RayResultCallback
     {
         RayCallback(ShapesType types, unsigned groups) : types(types), groups(groups) {}
+        RayCallback(ShapesType types, unsigned groups, const btVector3& from, const btVector3& to)
+            : types(types), groups(groups), from(from), delta(to - from), prune(true) {}
 
         bool needsCollision(btBroadphaseProxy* proxy) const override
         {
             const btCollisionObject* object = static_cast<const btCollisionObject*>(proxy->m_clientObject);
             if (object->getUserIndex() != BODY_OBJECT)
                 return false;
-            return PassesQuery(*static_cast<const PhysicsActor*>(object->getUserPointer()), types);
+            if (!PassesQuery(*static_cast<const PhysicsActor*>(object->getUserPointer()), types))
+                return false;
+            // The broad phase offers candidates in no particular order: skip those whose bounds
+            // the ray enters only beyond the closest hit found so far.
+            return !prune || EntryFraction(proxy->m_aabbMin, proxy->m_aabbMax) <= m_closestHitFraction;
+        }
+
+        /// Where the ray enters the box, as a fraction of its length (0 when it starts inside).
+        btScalar EntryFraction(const btVector3& minimum, const btVector3& maximum) const
+        {
+            btScalar entry = 0.0f;
+            for (int axis = 0; axis < 3; ++axis)
+            {
+                if (delta[axis] == 0.0f)
+                    continue;
+                const btScalar a = (minimum[axis] - from[axis]) / delta[axis];
+                const btScalar b = (maximum[axis] - from[axis]) / delta[axis];
+                entry = std::max(entry, std::min(a, b));
+            }
+            return entry;
         }
 
         btScalar addSingleResult(btCollisionWorld::LocalRayResult& result, bool normalInWorldSpace) override
@@ -76,6 +97,9 @@ namespace Engine
 
         ShapesType types;
         unsigned groups;
+        btVector3 from;
+        btVector3 delta;
+        bool prune = false;
         PhysicsShape* shape = nullptr;
         btVector3 normal;
     };
@@ -391,7 +415,7 @@ namespace Engine
         const float length = std::min(maxDistance, MaxRayLength);
         const btVector3 from = ToBtVector3(ray.getOrigin());
         const btVector3 to = ToBtVector3(ray.getOrigin() + direction * length);
-        RayCallback callback(types, groups);
+        RayCallback callback(types, groups, from, to);
         world->rayTest(from, to, callback);
         if (!callback.shape)
             return nullptr;
