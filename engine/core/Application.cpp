@@ -6,6 +6,7 @@
 #include "engine/core/Settings.h"
 #include "engine/logic/StateManager.h"
 #include "engine/physics/Simulation.h"
+#include "engine/scene/Scene.h"
 #include "engine/sound/SoundSystem.h"
 
 #include <algorithm>
@@ -56,6 +57,7 @@ namespace Engine
 
         // Engine singletons are released here, in reverse dependency order, as they exist.
         SoundSystem::ReleaseSingleton();
+        Scene::ReleaseSingleton();
         Simulation::ReleaseSingleton();
         CameraManager::ReleaseSingleton();
 
@@ -129,6 +131,7 @@ namespace Engine
         pSingleton_ = this;
 
         // Engine singletons are created here, in dependency order, as they exist.
+        Scene::CreateSingleton(new Scene(2));  // the close-exterior scene type
         Simulation::CreateSingleton(new Simulation);
         CameraManager::CreateSingleton(new CameraManager);
         SoundSystem::CreateSingleton(new SoundSystem);

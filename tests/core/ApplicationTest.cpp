@@ -3,6 +3,9 @@
 #include "engine/core/Exception.h"
 #include "engine/core/IRuleSystem.h"
 #include "engine/core/IUpdateListener.h"
+#include "engine/scene/Entity.h"
+#include "engine/scene/EntityTemplateManager.h"
+#include "engine/scene/Scene.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
@@ -57,7 +60,8 @@ namespace
                 "<PluginFile>" GORVANE_BUILD_DIR "/data/configs/plugins.cfg</PluginFile>"
                 "<LogFile>" + dir.File("app.log") + "</LogFile>"
                 "<RenderSystemFile>" + dir.File("ogre.cfg") + "</RenderSystemFile>"
-                "<ResourceFile>" + dir.File("resources.cfg") + "</ResourceFile></Engine>");
+                "<ResourceFile>" + dir.File("resources.cfg") + "</ResourceFile>"
+                "<ShadowFarDistance>60</ShadowFarDistance></Engine>");
         }
 
         // Chooses the OpenGL render system in a small window and counts its calls.
@@ -101,6 +105,8 @@ TEST_F(ApplicationTest, InitBringsUpRendererWindowResourcesAndInputDevices)
     EXPECT_EQ(Ogre::LogManager::getSingleton().getDefaultLog()->getLogDetail(), Ogre::LL_BOREME);
     EXPECT_EQ(Ogre::MovableObject::getDefaultVisibilityFlags(), 1u);
     EXPECT_TRUE(Engine::CameraManager::GetSingleton());
+    ASSERT_TRUE(Engine::Scene::GetSingleton());
+    EXPECT_FLOAT_EQ(Engine::Scene::GetSingleton()->GetSceneManager()->getShadowFarDistance(), 60.0f);
 
     ::Test::LogCapture log;
     app.CreateInputSystem(true, nullptr);
@@ -218,6 +224,7 @@ TEST_F(ApplicationTest, ARestoredConfigurationSkipsTheCallbackUnlessForced)
         EXPECT_EQ(app.GetRenderWindow()->getWidth(), 640u);
     }
     EXPECT_FALSE(Engine::CameraManager::GetSingleton()); // released with the application
+    EXPECT_FALSE(Engine::Scene::GetSingleton());
     EXPECT_EQ(Application::GetSingletonPtr(), nullptr);
 }
 
@@ -298,4 +305,29 @@ TEST_F(ApplicationTest, RuleSystemIsSharedWithTheCaller)
     app.SetRuleSystem(rules);
     EXPECT_EQ(app.GetRuleSystem(), rules);
     EXPECT_EQ(rules.use_count(), 2); // ours and the application's
+}
+
+TEST_F(ApplicationTest, EntitiesReportDamageToTheRuleSystem)
+{
+    struct Rules : Engine::IRuleSystem
+    {
+        std::vector<std::string> calls;
+        void ApplyDamage(Engine::Entity* entity, int damage, Ogre::Vector3 point, Ogre::Vector3 direction) override
+        {
+            calls.push_back(entity->GetName() + " " + std::to_string(damage) + " " +
+                            Ogre::StringConverter::toString(point) + " / " + Ogre::StringConverter::toString(direction));
+        }
+    };
+    Application app;
+    ASSERT_TRUE(app.Init(settings, Configure(), nullptr, true));
+    const boost::shared_ptr<Engine::Scene> scene = Engine::Scene::GetSingleton();
+    scene->GetEntityTemplateManager().CreateTemplate("", "Zombie");
+    const boost::shared_ptr<Engine::Entity> zombie =
+        Engine::Entity::Create(*scene, "zombie", "Zombie", Ogre::Vector3::ZERO);
+    zombie->TakeDamage(5, Ogre::Vector3::UNIT_X, Ogre::Vector3::UNIT_Y); // no rule system yet: ignored
+
+    boost::shared_ptr<Rules> rules(new Rules);
+    app.SetRuleSystem(rules);
+    zombie->TakeDamage(25, Ogre::Vector3(1, 2, 3), Ogre::Vector3(0, 0, -100));
+    EXPECT_EQ(rules->calls, (std::vector<std::string>{"zombie 25 1 2 3 / 0 0 -100"}));
 }

@@ -39,8 +39,8 @@ namespace Test
             options["vsync"] = "false";
             state.window = state.root->createRenderWindow("Test", 320, 240, false, &options);
             Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
-            // Plug-ins loaded above keep statics that are destroyed at exit before `state`
-            // (registered earlier); shut the renderer down while they still exist.
+            // Shut down before the plug-ins' own static data is destroyed at exit (a handler
+            // registered now runs before the destructors of statics made while loading them).
             std::atexit([] { Renderer::Shutdown(); });
         }
         return *state.root;

@@ -1,0 +1,31 @@
+#include "engine/scene/EntityComponentFactory.h"
+
+namespace Engine
+{
+    namespace
+    {
+        const char* const factoryName =
+            "Engine::Factory<class Engine::IEntityComponent,class std::basic_string<char,struct "
+            "std::char_traits<char>,class std::allocator<char> >,class boost::shared_ptr<class "
+            "Engine::IEntityComponent> >";
+
+        template <class Component>
+        boost::shared_ptr<IEntityComponent> Allocate()
+        {
+            return boost::shared_ptr<IEntityComponent>(new Component);
+        }
+    }
+
+    EntityComponentFactory::EntityComponentFactory() : Factory(factoryName)
+    {
+        // The engine's component types, in this order: "Actor", "Body", "BoxSensor",
+        // "Controller", "Light", "ManualObject", "Mesh", "Particle". Each is registered here
+        // with Register("<Id>", &Allocate<<Class>>) by the file that adds its class.
+    }
+
+    EntityComponentFactory& EntityComponentFactory::GetSingleton()
+    {
+        static EntityComponentFactory instance;
+        return instance;
+    }
+}
