@@ -9,7 +9,11 @@
 #include "engine/physics/sdk/PhysicsScene.h"
 #include "tests/support/ErrorOf.h"
 #include "tests/support/LogCapture.h"
+#include "engine/physics/sdk/PhysicsActor.h"
+#include "engine/scene/Entity.h"
+#include "engine/scene/Scene.h"
 #include "tests/support/RenderTest.h"
+#include "tests/support/SceneTest.h"
 #include "tests/support/TempDir.h"
 
 using namespace Engine;
@@ -165,4 +169,92 @@ TEST_F(SimulationRenderTest, ConvexHullIsCookedOncePerMesh)
               "Error in Engine::Simulation::ConvexFromMesh(). Error cooking convex from mesh 'flat.mesh'");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "VERTEX COUNT: 4\n");
     EXPECT_THROW(world.GetNxConvexMesh("flat.mesh"), Engine::Exception);
+}
+
+namespace
+{
+    class SimulationEntityTest : public ::Test::SceneTest
+    {
+    protected:
+        /// A scene entity with its handle, as a physics component would hold it.
+        struct Owner
+        {
+            boost::shared_ptr<Entity> entity;
+            boost::weak_ptr<Entity> handle;
+        };
+
+        Owner MakeEntity(const std::string& name)
+        {
+            Owner owner;
+            owner.entity = Entity::Create(GetScene(), name);
+            owner.handle = owner.entity;
+            return owner;
+        }
+
+        PhysicsActor* AddBox(const Ogre::Vector3& position, bool dynamic, void* userData)
+        {
+            ActorDesc desc;
+            desc.globalPose.position = position;
+            ShapeDesc box;
+            box.dimensions = Ogre::Vector3(0.5f);
+            desc.shapes.push_back(box);
+            BodyDesc body;
+            if (dynamic)
+                desc.body = &body;
+            desc.density = 1.0f;
+            desc.userData = userData;
+            return world.GetNxScene()->CreateActor(desc);
+        }
+
+        Simulation world;
+    };
+}
+
+TEST_F(SimulationEntityTest, RaysFindEntitiesButTheGroundIsNone)
+{
+    world.EnableGroundPlane(true);
+    Owner crate = MakeEntity("crate");
+    Owner gone = MakeEntity("gone");
+    AddBox(Ogre::Vector3(0, 3, 0), false, &crate.handle);
+    AddBox(Ogre::Vector3(5, 3, 0), false, &gone.handle);
+    gone.entity.reset();
+
+    Ogre::Vector3 hit(7, 7, 7);
+    EXPECT_EQ(world.RaycastEntity(Ogre::Ray(Ogre::Vector3(0, 10, 0), Ogre::Vector3(0, -5, 0)), hit, 100.0f), crate.entity);
+    EXPECT_NEAR(hit.y, 3.5f, 1e-4f);
+
+    hit = Ogre::Vector3(7, 7, 7);
+    EXPECT_FALSE(world.RaycastEntity(Ogre::Ray(Ogre::Vector3(2, 10, 0), Ogre::Vector3(0, -1, 0)), hit, 100.0f));
+    EXPECT_EQ(hit, Ogre::Vector3(7, 7, 7));                     // the ground stands for no entity
+    EXPECT_FALSE(world.RaycastEntity(Ogre::Ray(Ogre::Vector3(5, 10, 0), Ogre::Vector3(0, -1, 0)), hit, 100.0f));
+    EXPECT_EQ(hit, Ogre::Vector3(7, 7, 7));                     // nor does a destroyed one
+    EXPECT_FALSE(world.RaycastEntity(Ogre::Ray(Ogre::Vector3(0, 10, 0), Ogre::Vector3(0, -1, 0)), hit, 5.0f));
+
+    EXPECT_TRUE(world.RaycastPosition(Ogre::Ray(Ogre::Vector3(2, 10, 0), Ogre::Vector3(0, -1, 0)), hit, 100.0f));
+    EXPECT_NEAR(hit.y, 0.0f, 1e-4f);
+    EXPECT_FALSE(world.RaycastPosition(Ogre::Ray(Ogre::Vector3(2, 10, 0), Ogre::Vector3(0, 1, 0)), hit, 100.0f));
+}
+
+TEST_F(SimulationEntityTest, OverlapSphereReportsMovingBodiesUpToAHundred)
+{
+    Owner wall = MakeEntity("wall");
+    Owner crate = MakeEntity("crate");
+    AddBox(Ogre::Vector3(0, 0, 0), false, &wall.handle);
+    AddBox(Ogre::Vector3(1, 0, 0), true, &crate.handle);
+    AddBox(Ogre::Vector3(-1, 0, 0), true, nullptr);     // no entity: not listed
+
+    std::list<boost::weak_ptr<Entity>> found = world.OverlapSphere(Ogre::Sphere(Ogre::Vector3::ZERO, 1.0f));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found.front().lock(), crate.entity);
+
+    // Handles of destroyed entities are passed on as they are.
+    crate.entity.reset();
+    found = world.OverlapSphere(Ogre::Sphere(Ogre::Vector3::ZERO, 1.0f));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_TRUE(found.front().expired());
+
+    Owner swarm = MakeEntity("swarm");
+    for (int i = 0; i < 150; ++i)
+        AddBox(Ogre::Vector3(100 + 0.01f * i, 0, 0), true, &swarm.handle);
+    EXPECT_EQ(world.OverlapSphere(Ogre::Sphere(Ogre::Vector3(101, 0, 0), 5.0f)).size(), 100u);
 }

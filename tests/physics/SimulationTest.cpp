@@ -19,16 +19,6 @@ using namespace Engine;
 
 namespace
 {
-    /// Stands in for a scene entity: the world only compares and locks the handles.
-    struct Owner
-    {
-        Owner() : holder(boost::make_shared<int>(0)), entity(holder, reinterpret_cast<Entity*>(holder.get())),
-                  handle(entity) {}
-        boost::shared_ptr<int> holder;
-        boost::shared_ptr<Entity> entity;
-        boost::weak_ptr<Entity> handle;
-    };
-
     PhysicsActor* AddBox(Simulation& world, const Ogre::Vector3& position, bool dynamic = true, void* userData = nullptr)
     {
         ActorDesc desc;
@@ -107,32 +97,6 @@ TEST(Simulation, GroundPlaneComesAndGoes)
     EXPECT_TRUE(world.IsGroundPlaneEnabled());
 }
 
-TEST(Simulation, RaysFindEntitiesButTheGroundIsNone)
-{
-    Simulation world;
-    world.EnableGroundPlane(true);
-    Owner crate, gone;
-    AddBox(world, Ogre::Vector3(0, 3, 0), false, &crate.handle);
-    AddBox(world, Ogre::Vector3(5, 3, 0), false, &gone.handle);
-    gone.entity.reset();
-    gone.holder.reset();
-
-    Ogre::Vector3 hit(7, 7, 7);
-    EXPECT_EQ(world.RaycastEntity(Ogre::Ray(Ogre::Vector3(0, 10, 0), Ogre::Vector3(0, -5, 0)), hit, 100.0f), crate.entity);
-    EXPECT_NEAR(hit.y, 3.5f, 1e-4f);
-
-    hit = Ogre::Vector3(7, 7, 7);
-    EXPECT_FALSE(world.RaycastEntity(Ogre::Ray(Ogre::Vector3(2, 10, 0), Ogre::Vector3(0, -1, 0)), hit, 100.0f));
-    EXPECT_EQ(hit, Ogre::Vector3(7, 7, 7));                     // the ground stands for no entity
-    EXPECT_FALSE(world.RaycastEntity(Ogre::Ray(Ogre::Vector3(5, 10, 0), Ogre::Vector3(0, -1, 0)), hit, 100.0f));
-    EXPECT_EQ(hit, Ogre::Vector3(7, 7, 7));                     // nor does an expired one
-    EXPECT_FALSE(world.RaycastEntity(Ogre::Ray(Ogre::Vector3(0, 10, 0), Ogre::Vector3(0, -1, 0)), hit, 5.0f));
-
-    EXPECT_TRUE(world.RaycastPosition(Ogre::Ray(Ogre::Vector3(2, 10, 0), Ogre::Vector3(0, -1, 0)), hit, 100.0f));
-    EXPECT_NEAR(hit.y, 0.0f, 1e-4f);
-    EXPECT_FALSE(world.RaycastPosition(Ogre::Ray(Ogre::Vector3(2, 10, 0), Ogre::Vector3(0, 1, 0)), hit, 100.0f));
-}
-
 TEST(Simulation, RaycastHeightOnlyEverRaises)
 {
     Simulation world;
@@ -155,31 +119,6 @@ TEST(Simulation, RaycastHeightOnlyEverRaises)
     Ogre::Vector3 nowhere(10, -50, 10);
     EXPECT_FALSE(world.RaycastHeight(nowhere, 0.0f, 1000.0f));
     EXPECT_FLOAT_EQ(nowhere.y, -50.0f);
-}
-
-TEST(Simulation, OverlapSphereReportsMovingBodiesUpToAHundred)
-{
-    Simulation world;
-    Owner wall, crate;
-    AddBox(world, Ogre::Vector3(0, 0, 0), false, &wall.handle);
-    AddBox(world, Ogre::Vector3(1, 0, 0), true, &crate.handle);
-    AddBox(world, Ogre::Vector3(-1, 0, 0), true, nullptr);     // no entity: not listed
-
-    std::list<boost::weak_ptr<Entity>> found = world.OverlapSphere(Ogre::Sphere(Ogre::Vector3::ZERO, 1.0f));
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found.front().lock(), crate.entity);
-
-    // Expired handles are passed on as they are.
-    crate.entity.reset();
-    crate.holder.reset();
-    found = world.OverlapSphere(Ogre::Sphere(Ogre::Vector3::ZERO, 1.0f));
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_TRUE(found.front().expired());
-
-    Owner swarm;
-    for (int i = 0; i < 150; ++i)
-        AddBox(world, Ogre::Vector3(100 + 0.01f * i, 0, 0), true, &swarm.handle);
-    EXPECT_EQ(world.OverlapSphere(Ogre::Sphere(Ogre::Vector3(101, 0, 0), 5.0f)).size(), 100u);
 }
 
 TEST(Simulation, GravityChangeWakesRestingBodies)
