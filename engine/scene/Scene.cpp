@@ -6,12 +6,20 @@
 #include <exception>
 
 #include <OgreRoot.h>
+#include <OgreOverlaySystem.h>
 #include <OgreSceneManager.h>
 #include <OgreShadowCameraSetupLiSPSM.h>
 #include <OgreStringConverter.h>
 
 namespace Engine
 {
+    const std::string Scene::resourceGroupName_ = "SCENE";
+
+    const std::string& Scene::GetResourceGroupName()
+    {
+        return resourceGroupName_;
+    }
+
     Scene::Scene(unsigned short sceneTypeMask)
         : sceneManager(nullptr), ambientLight(0.0f, 0.0f, 0.0f, 1.0f)
     {
@@ -37,6 +45,10 @@ namespace Engine
         sceneManager->setAmbientLight(ambientLight);
         sceneManager->setShadowColour(ambientLight * 0.1f);
         sceneManager->setShadowFarDistance(shadowFarDistance);
+
+        // Overlays (the GUI, the HUD) draw in the scene managers the overlay system listens to.
+        if (Ogre::OverlaySystem* overlays = Ogre::OverlaySystem::getSingletonPtr())
+            sceneManager->addRenderQueueListener(overlays);
     }
 
     Scene::~Scene()

@@ -34,8 +34,13 @@ namespace Engine
         Ogre::SceneManager* GetSceneManager() const { return sceneManager; }
         EntityTemplateManager& GetEntityTemplateManager() { return entityTemplateManager; }
 
+        /// The renderer resource group of scene resources and generated meshes: "SCENE".
+        static const std::string& GetResourceGroupName();
+
     private:
         friend class Entity;
+
+        static const std::string resourceGroupName_;
 
         Scene(const Scene&) = delete;
         Scene& operator=(const Scene&) = delete;
