@@ -6,6 +6,7 @@
 #include "engine/core/Settings.h"
 #include "engine/logic/ControllerManager.h"
 #include "engine/logic/StateManager.h"
+#include "engine/physics/Simulation.h"
 #include "engine/scene/Scene.h"
 #include "engine/sound/SoundSystem.h"
 
@@ -60,6 +61,7 @@ namespace Engine
         SoundSystem::ReleaseSingleton();
         ControllerManager::ReleaseSingleton();
         Scene::ReleaseSingleton();
+        Simulation::ReleaseSingleton();
         CameraManager::ReleaseSingleton();
 
         if (inputManager)
@@ -135,6 +137,7 @@ namespace Engine
 
         // Engine singletons are created here, in dependency order, as they exist.
         Scene::CreateSingleton(new Scene(2));  // the close-exterior scene type
+        Simulation::CreateSingleton(new Simulation);
         ControllerManager::CreateSingleton(new ControllerManager);
         CameraManager::CreateSingleton(new CameraManager);
         SoundSystem::CreateSingleton(new SoundSystem);
