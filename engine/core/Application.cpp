@@ -5,6 +5,7 @@
 #include "engine/core/IUpdateListener.h"
 #include "engine/core/Settings.h"
 #include "engine/logic/StateManager.h"
+#include "engine/physics/Simulation.h"
 #include "engine/scene/Scene.h"
 #include "engine/sound/SoundSystem.h"
 
@@ -57,6 +58,7 @@ namespace Engine
         // Engine singletons are released here, in reverse dependency order, as they exist.
         SoundSystem::ReleaseSingleton();
         Scene::ReleaseSingleton();
+        Simulation::ReleaseSingleton();
         CameraManager::ReleaseSingleton();
 
         if (inputManager)
@@ -130,6 +132,7 @@ namespace Engine
 
         // Engine singletons are created here, in dependency order, as they exist.
         Scene::CreateSingleton(new Scene(2));  // the close-exterior scene type
+        Simulation::CreateSingleton(new Simulation);
         CameraManager::CreateSingleton(new CameraManager);
         SoundSystem::CreateSingleton(new SoundSystem);
         return true;
