@@ -1,4 +1,8 @@
 #include "engine/scene/EntityComponentFactory.h"
+#include "engine/scene/LightEC.h"
+#include "engine/scene/ManualObjectEC.h"
+#include "engine/scene/MeshEC.h"
+#include "engine/scene/ParticleEC.h"
 
 namespace Engine
 {
@@ -21,6 +25,10 @@ namespace Engine
         // The engine's component types, in this order: "Actor", "Body", "BoxSensor",
         // "Controller", "Light", "ManualObject", "Mesh", "Particle". Each is registered here
         // with Register("<Id>", &Allocate<<Class>>) by the file that adds its class.
+        Register("Light", &Allocate<LightEC>);
+        Register("ManualObject", &Allocate<ManualObjectEC>);
+        Register("Mesh", &Allocate<MeshEC>);
+        Register("Particle", &Allocate<ParticleEC>);
     }
 
     EntityComponentFactory& EntityComponentFactory::GetSingleton()
