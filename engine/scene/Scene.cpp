@@ -90,7 +90,9 @@ namespace Engine
     {
         try
         {
-            Clear();
+            // Without the renderer root (process exit) the scene manager is gone already.
+            if (Ogre::Root::getSingletonPtr())
+                Clear();
         }
         catch (const std::exception& error)
         {
