@@ -13,6 +13,7 @@
 
 #include <OIS.h>
 #include <Ogre.h>
+#include <OgreOverlaySystem.h>
 #include <X11/Xlib.h>
 
 namespace Engine
@@ -46,7 +47,7 @@ namespace Engine
 
     Application::Application()
         : renderWindow(nullptr), inputManager(nullptr), mouse(nullptr), keyboard(nullptr),
-          joystick(nullptr), root(nullptr), walkDepth(0), removedDuringWalk(false)
+          joystick(nullptr), root(nullptr), overlaySystem(nullptr), walkDepth(0), removedDuringWalk(false)
     {
     }
 
@@ -69,6 +70,7 @@ namespace Engine
             if (joystick) inputManager->destroyInputObject(joystick);
             OIS::InputManager::destroyInputSystem(inputManager);
         }
+        delete overlaySystem;  // must go before the root
         delete root;
         ruleSystem.reset();
         if (pSingleton_ == this)
@@ -90,6 +92,7 @@ namespace Engine
 
         root = new Ogre::Root(pluginFile, renderSystemFile, logFile);
         Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_BOREME);
+        overlaySystem = new Ogre::OverlaySystem();
 
         bool restored = false;
         try

@@ -8,7 +8,7 @@
 #include <OgreFrameListener.h>
 #include <OgreWindowEventUtilities.h>
 
-namespace Ogre { class RenderWindow; class Root; }
+namespace Ogre { class OverlaySystem; class RenderWindow; class Root; }
 namespace OIS { class InputManager; class Mouse; class Keyboard; class JoyStick; }
 
 namespace Engine
@@ -71,6 +71,7 @@ namespace Engine
         boost::shared_ptr<IRuleSystem> ruleSystem;
 
         Ogre::Root* root;        // owned; deleted last, closing the window
+        Ogre::OverlaySystem* overlaySystem;  // owned; made before the resources so fonts and overlay scripts load
         int walkDepth;           // > 0 while listeners are being called
         bool removedDuringWalk;  // nulled entries wait for the end of the walk
 

@@ -383,6 +383,8 @@ namespace Engine
             manager->destroySceneNode(sceneNode->getName());
         sceneNode = nullptr;
         parentNode = nullptr;
+        // A removal mark must not outlive the entity: another entity could later get its address.
+        scene->removalMarks.erase(this);
         scene->members.erase(this);
         scene = nullptr;
         enabled = false;

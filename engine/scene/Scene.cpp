@@ -15,6 +15,7 @@
 #include <OgreParticleSystemManager.h>
 #include <OgreResourceGroupManager.h>
 #include <OgreRoot.h>
+#include <OgreOverlaySystem.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreShadowCameraSetupLiSPSM.h>
@@ -84,6 +85,10 @@ namespace Engine
         sceneManager->setAmbientLight(ambientLight);
         sceneManager->setShadowColour(ambientLight * 0.1f);
         sceneManager->setShadowFarDistance(shadowFarDistance);
+
+        // Overlays (the GUI, the HUD) draw in the scene managers the overlay system listens to.
+        if (Ogre::OverlaySystem* overlays = Ogre::OverlaySystem::getSingletonPtr())
+            sceneManager->addRenderQueueListener(overlays);
     }
 
     Scene::~Scene()

@@ -9,7 +9,7 @@ pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 
 window=""
-for _ in $(seq 1 200); do
+for _ in $(seq 1 600); do
     window=$(xdotool search --name '^Gorvane$' 2>/dev/null | head -n1 || true)
     [ -n "$window" ] && break
     kill -0 $pid 2>/dev/null || { echo "game exited early"; cat "$bin/Gorvane.stdout"; exit 1; }
@@ -19,13 +19,13 @@ done
 sleep 2
 kill -0 $pid 2>/dev/null || { echo "game stopped without being asked"; cat "$bin/Gorvane.stdout"; exit 1; }
 
-for _ in $(seq 1 50); do
+for _ in $(seq 1 150); do
     xdotool key --window "$window" Escape 2>/dev/null || true
     xdotool key Escape 2>/dev/null || true
     kill -0 $pid 2>/dev/null || break
     sleep 0.2
 done
-if kill -0 $pid 2>/dev/null; then echo "Escape did not end the game"; exit 1; fi
+if kill -0 $pid 2>/dev/null; then echo "Escape did not end the game"; tail -n 20 "$bin/Gorvane.log"; exit 1; fi
 trap - EXIT
 wait $pid
 status=$?

@@ -38,6 +38,9 @@ namespace Test
             Ogre::NameValuePairList options;
             options["vsync"] = "false";
             state.window = state.root->createRenderWindow("Test", 320, 240, false, &options);
+            // The renderer's own shadow programs, needed by every scene that casts shadows.
+            Ogre::ResourceGroupManager::getSingleton().addResourceLocation(
+                "/usr/share/OGRE/Media/ShadowVolume", "FileSystem", Ogre::RGN_INTERNAL);
             Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
             // Shut down before the plug-ins' own static data is destroyed at exit (a handler
             // registered now runs before the destructors of statics made while loading them).
