@@ -4,6 +4,7 @@
 #include "engine/core/IRuleSystem.h"
 #include "engine/core/IUpdateListener.h"
 #include "engine/core/Settings.h"
+#include "engine/logic/ControllerManager.h"
 #include "engine/logic/StateManager.h"
 #include "engine/physics/Simulation.h"
 #include "engine/scene/Scene.h"
@@ -58,6 +59,7 @@ namespace Engine
 
         // Engine singletons are released here, in reverse dependency order, as they exist.
         SoundSystem::ReleaseSingleton();
+        ControllerManager::ReleaseSingleton();
         Scene::ReleaseSingleton();
         Simulation::ReleaseSingleton();
         CameraManager::ReleaseSingleton();
@@ -136,6 +138,7 @@ namespace Engine
         // Engine singletons are created here, in dependency order, as they exist.
         Scene::CreateSingleton(new Scene(2));  // the close-exterior scene type
         Simulation::CreateSingleton(new Simulation);
+        ControllerManager::CreateSingleton(new ControllerManager);
         CameraManager::CreateSingleton(new CameraManager);
         SoundSystem::CreateSingleton(new SoundSystem);
         return true;

@@ -1,4 +1,5 @@
 #include "engine/scene/EntityComponentFactory.h"
+#include "engine/logic/ControllerEC.h"
 #include "engine/scene/LightEC.h"
 #include "engine/scene/ManualObjectEC.h"
 #include "engine/scene/MeshEC.h"
@@ -25,6 +26,7 @@ namespace Engine
         // The engine's component types, in this order: "Actor", "Body", "BoxSensor",
         // "Controller", "Light", "ManualObject", "Mesh", "Particle". Each is registered here
         // with Register("<Id>", &Allocate<<Class>>) by the file that adds its class.
+        Register("Controller", &Allocate<ControllerEC>);
         Register("Light", &Allocate<LightEC>);
         Register("ManualObject", &Allocate<ManualObjectEC>);
         Register("Mesh", &Allocate<MeshEC>);

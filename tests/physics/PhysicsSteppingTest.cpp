@@ -72,7 +72,22 @@ TEST(PhysicsStepping, BoxesFallAndComeToRestOnThePlane)
     world.Plane();
     PhysicsActor* box = world.Box(Ogre::Vector3(0, 3, 0));
     PhysicsActor* ball = world.Sphere(Ogre::Vector3(3, 2, 0), 0.25f);
+    ActorDesc desc;
+    desc.globalPose.position = Ogre::Vector3(-3, 3, 0);
+    ShapeDesc capsule;
+    capsule.type = ShapeType::CAPSULE;   // upright: radius 0.25, cylinder 1
+    capsule.radius = 0.25f;
+    capsule.height = 1.0f;
+    desc.shapes.push_back(capsule);
+    BodyDesc body;
+    body.flags = BodyFlag::FROZEN_ROT;
+    desc.body = &body;
+    desc.density = 1.0f;
+    PhysicsActor* pole = world.scene->CreateActor(desc);
+    ASSERT_TRUE(pole);
     world.Frames(240);
+    EXPECT_NEAR(pole->GetGlobalPosition().y, 0.75f, 0.02f);
+    EXPECT_NEAR(pole->GetMass(), Ogre::Math::PI * 0.0625f * (1.0f + 1.0f / 3.0f), 1e-4f);
     EXPECT_NEAR(box->GetGlobalPosition().y, 0.5f, 0.02f);
     EXPECT_NEAR(ball->GetGlobalPosition().y, 0.25f, 0.02f);
     EXPECT_LT(box->GetLinearVelocity().length(), 0.05f);
