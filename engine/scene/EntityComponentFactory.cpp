@@ -1,5 +1,9 @@
 #include "engine/scene/EntityComponentFactory.h"
 #include "engine/logic/ControllerEC.h"
+#include "engine/scene/LightEC.h"
+#include "engine/scene/ManualObjectEC.h"
+#include "engine/scene/MeshEC.h"
+#include "engine/scene/ParticleEC.h"
 
 namespace Engine
 {
@@ -23,6 +27,10 @@ namespace Engine
         // "Controller", "Light", "ManualObject", "Mesh", "Particle". Each is registered here
         // with Register("<Id>", &Allocate<<Class>>) by the file that adds its class.
         Register("Controller", &Allocate<ControllerEC>);
+        Register("Light", &Allocate<LightEC>);
+        Register("ManualObject", &Allocate<ManualObjectEC>);
+        Register("Mesh", &Allocate<MeshEC>);
+        Register("Particle", &Allocate<ParticleEC>);
     }
 
     EntityComponentFactory& EntityComponentFactory::GetSingleton()
