@@ -76,7 +76,7 @@ namespace Engine
 
     SimulationEntity::SimulationEntity(boost::shared_ptr<Simulation> world, Entity& entity, Shape shape,
                                        double density, int isStatic)
-        : isStatic((isStatic & 1) != 0), node(entity.GetSceneNode()), world(world)
+        : isStatic((isStatic & 1) != 0), node(entity.GetSceneNode()), owner(entity.GetInternalWeakPtr()), world(world)
     {
         const char* where = "Engine::SimulationEntity::SimulationEntity";
         if (!world)
@@ -116,6 +116,9 @@ namespace Engine
 
     void SimulationEntity::PreStep()
     {
+        Ogre::SceneNode* node = Node();
+        if (!node)
+            return;
         const Ogre::Vector3& position = node->getPosition();
         const Ogre::Quaternion& orientation = node->getOrientation();
         if (position == syncedPosition && orientation == syncedOrientation)
@@ -131,6 +134,13 @@ namespace Engine
     void SimulationEntity::PostStep()
     {
         const Pose pose = actor->GetGlobalPose();
+        Ogre::SceneNode* node = Node();
+        if (!node)
+        {
+            syncedPosition = pose.position;
+            syncedOrientation = pose.orientation;
+            return;
+        }
         node->setPosition(pose.position);
         node->setOrientation(pose.orientation);
         syncedPosition = node->getPosition();
@@ -181,26 +191,31 @@ namespace Engine
 
     void SimulationEntity::SetPosition(const Ogre::Vector3& position)
     {
-        node->setPosition(position);
+        if (Ogre::SceneNode* node = Node())
+            node->setPosition(position);
         actor->SetGlobalPosition(position);
-        syncedPosition = node->getPosition();
+        syncedPosition = position;
     }
 
     void SimulationEntity::SetOrientation(const Ogre::Quaternion& orientation)
     {
-        node->setOrientation(orientation);
+        Ogre::SceneNode* node = Node();
+        if (node)
+            node->setOrientation(orientation);
         actor->SetGlobalOrientation(orientation);
-        syncedOrientation = node->getOrientation();
+        syncedOrientation = node ? node->getOrientation() : orientation;
     }
 
     const Ogre::Vector3& SimulationEntity::GetPosition() const
     {
-        return node->getPosition();
+        Ogre::SceneNode* node = Node();
+        return node ? node->getPosition() : syncedPosition;
     }
 
     const Ogre::Quaternion& SimulationEntity::GetOrientation() const
     {
-        return node->getOrientation();
+        Ogre::SceneNode* node = Node();
+        return node ? node->getOrientation() : syncedOrientation;
     }
 
     Ogre::Vector3 SimulationEntity::GetLinearMomentum() const

@@ -1,5 +1,6 @@
 #pragma once
 #include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
 #include <OgreAxisAlignedBox.h>
 #include <OgreQuaternion.h>
 #include <OgreVector3.h>
@@ -18,6 +19,7 @@ namespace Engine
     /// (PostStep). Registers itself with the world on construction and leaves it on destruction.
     ///
     /// Group and material id are the engine's own tags: they change nothing in the collisions.
+    /// A body kept after its entity has gone keeps its own pose (the node went with the entity).
     /// Nothing here may be called while the world is stepping.
     class SimulationEntity
     {
@@ -104,15 +106,18 @@ namespace Engine
     private:
         /// The layer's bits for a flag.
         static unsigned ToLayerFlags(BodyFlag flag);
+        /// The entity's node, or null once the entity (and with it the node) is gone.
+        Ogre::SceneNode* Node() const { return owner.expired() ? nullptr : node; }
 
         int group = -1;
         int materialId = -1;
         bool isStatic;
         Ogre::SceneNode* node;
+        boost::weak_ptr<Entity> owner;
         PhysicsActor* actor = nullptr;              ///< owned through the world's scene
         boost::shared_ptr<Simulation> world;
         // The node pose last exchanged with the body: PreStep only moves the body when the node
-        // has been moved since, so that resting bodies are left asleep.
+        // has been moved since, so that resting bodies are left asleep. Without a node, the pose.
         Ogre::Vector3 syncedPosition;
         Ogre::Quaternion syncedOrientation;
     };
