@@ -1,7 +1,6 @@
 #include "engine/physics/BodyEC.h"
 
 #include <OgreEntity.h>
-#include <OgreSceneNode.h>
 
 #include "engine/core/Error.h"
 #include "engine/physics/Simulation.h"
@@ -55,13 +54,7 @@ namespace Engine
         if (shape == SimulationEntity::CONVEX)
         {
             // Cook the hull now, so that the body finds it cached.
-            Ogre::Entity* mesh = nullptr;
-            Ogre::SceneNode* node = owner->GetSceneNode();
-            if (owner->HasComponent("Mesh") && node)
-            {
-                for (unsigned short i = 0; i < node->numAttachedObjects() && !mesh; ++i)
-                    mesh = dynamic_cast<Ogre::Entity*>(node->getAttachedObject(i));
-            }
+            Ogre::Entity* mesh = Detail::MeshOf(*owner);
             if (!mesh)
                 ThrowError(where,
                            "Bodies with a 'Convex' shape can only be attached to entites with a 'Mesh' component.");

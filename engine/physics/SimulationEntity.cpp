@@ -20,15 +20,22 @@ namespace Engine
     {
         /// A convex shape made from the hull of the entity's mesh (the render entity its "Mesh"
         /// component hangs under the entity's node), cooked through the world's cache.
+        Ogre::Entity* MeshOf(Entity& entity)
+        {
+            Ogre::SceneNode* node = entity.GetSceneNode();
+            if (!entity.HasComponent("Mesh") || !node)
+                return nullptr;
+            for (unsigned short i = 0; i < node->numAttachedObjects(); ++i)
+            {
+                if (Ogre::Entity* mesh = dynamic_cast<Ogre::Entity*>(node->getAttachedObject(i)))
+                    return mesh;
+            }
+            return nullptr;
+        }
+
         ShapeDesc ConvexDescFromEntity(Simulation& world, Entity& entity)
         {
-            Ogre::Entity* mesh = nullptr;
-            Ogre::SceneNode* node = entity.GetSceneNode();
-            if (entity.HasComponent("Mesh") && node)
-            {
-                for (unsigned short i = 0; i < node->numAttachedObjects() && !mesh; ++i)
-                    mesh = dynamic_cast<Ogre::Entity*>(node->getAttachedObject(i));
-            }
+            Ogre::Entity* mesh = MeshOf(entity);
             if (!mesh)
                 ThrowError("Engine::Detail::ConvexDescFromEntity",
                            "Can't extract a convex shape from an entity with no mesh");

@@ -5,7 +5,7 @@
 #include <OgreQuaternion.h>
 #include <OgreVector3.h>
 
-namespace Ogre { class SceneNode; }
+namespace Ogre { class Entity; class SceneNode; }
 
 namespace Engine
 {
@@ -122,4 +122,10 @@ namespace Engine
         Ogre::Quaternion syncedOrientation;
     };
 
+    namespace Detail
+    {
+        /// The render entity of an entity's "Mesh" component (hung under the entity's node), or
+        /// null when the entity has none.
+        Ogre::Entity* MeshOf(Entity& entity);
+    }
 }
