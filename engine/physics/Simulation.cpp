@@ -20,6 +20,10 @@
 #include "engine/core/Error.h"
 #include "engine/physics/MemoryReadBuffer.h"
 #include "engine/physics/MemoryWriteBuffer.h"
+#include "engine/physics/SimulationContactReport.h"
+#include "engine/physics/SimulationEntity.h"
+#include "engine/physics/SimulationSensorReport.h"
+#include "engine/physics/SimulationUserNotify.h"
 #include "engine/physics/SimulationNxAllocator.h"
 #include "engine/physics/sdk/PhysicsActor.h"
 #include "engine/physics/sdk/PhysicsControllerManager.h"
@@ -61,6 +65,9 @@ namespace Engine
         if (!sdk)
             ThrowError("Engine::Simulation::Simulation", "Error creating PhysX SDK");
         allocator.reset(new Detail::SimulationNxAllocator());
+        sensorReport.reset(new SimulationSensorReport());
+        contactReport.reset(new SimulationContactReport());
+        userNotify.reset(new SimulationUserNotify());
         Reset();
     }
 
@@ -71,6 +78,9 @@ namespace Engine
         if (sdk)
         {
             ReleaseScene();
+            sensorReport.reset();
+            contactReport.reset();
+            userNotify.reset();
             allocator.reset();
             // The SDK frees the cooked hulls and height fields with itself.
             sdk.reset();
@@ -111,6 +121,9 @@ namespace Engine
         desc.maxTimestep = 1.0f / 60.0f;
         desc.maxIterations = 8;
         desc.timeStepMethod = TimeStepMethod::FIXED;
+        desc.notify = userNotify.get();
+        desc.triggerReport = sensorReport.get();
+        desc.contactReport = contactReport.get();
         scene = sdk->CreateScene(desc);
         scene->SetTiming(1.0f / 60.0f, 8, TimeStepMethod::FIXED);
         // Every actor is in group 0: each pair that starts touching is reported once.
@@ -124,6 +137,8 @@ namespace Engine
 
     void Simulation::Update(double dt)
     {
+        for (SimulationEntity* entity : entities)
+            entity->PreStep();
         controllerManager->UpdateControllers();
         scene->Simulate(static_cast<float>(dt));
         scene->FlushStream();
@@ -132,11 +147,18 @@ namespace Engine
     void Simulation::WaitForResults()
     {
         scene->FetchResults();
+        for (SimulationEntity* entity : entities)
+            entity->PostStep();
     }
 
     void Simulation::AddEntity(SimulationEntity* entity)
     {
         entities.push_back(entity);
+    }
+
+    bool Simulation::HasEntity(const SimulationEntity* entity) const
+    {
+        return std::find(entities.begin(), entities.end(), entity) != entities.end();
     }
 
     void Simulation::AddActor(SimulationActor* actor)
@@ -218,6 +240,55 @@ namespace Engine
                 result.push_back(*owner);
         }
         return result;
+    }
+
+    SimulationEntity* Simulation::FindClosestEntityByGroup(const Ogre::Vector3& position, int group)
+    {
+        SimulationEntity* closest = nullptr;
+        float closestDistance = 0.0f;
+        for (SimulationEntity* entity : entities)
+        {
+            if (entity->GetGroup() != group)
+                continue;
+            const float distance = entity->GetPosition().squaredDistance(position);
+            if (!closest || distance < closestDistance)
+            {
+                closest = entity;
+                closestDistance = distance;
+            }
+        }
+        return closest;
+    }
+
+    void Simulation::AddGlobalMagneticForce(float strength, const Ogre::Vector3& centre, float radius, float falloff)
+    {
+        for (SimulationEntity* entity : entities)
+        {
+            const Ogre::Vector3& position = entity->GetPosition();
+            const float distanceSquared = position.squaredDistance(centre);
+            // A body at the centre has no direction to be pulled in.
+            if (distanceSquared > radius * radius || distanceSquared == 0.0f)
+                continue;
+            float force = strength;
+            if (falloff > 0.0f && falloff <= 1.0f)
+                force = strength / (std::sqrt(distanceSquared) * falloff);
+            const Ogre::Vector3 direction = (centre - position).normalisedCopy();
+            entity->AddForceAtPos(direction * force, centre, SimulationEntity::GLOBAL);
+        }
+    }
+
+    void Simulation::AddGlobalForce(const Ogre::Vector3& force, const Ogre::Vector3& position, float radius)
+    {
+        for (SimulationEntity* entity : entities)
+        {
+            if (radius < 0.0f || entity->GetPosition().distance(position) < radius)
+                entity->AddForceAtPos(force, position, SimulationEntity::GLOBAL);
+        }
+    }
+
+    void Simulation::AddGlobalImpulse(const Ogre::Vector3& force, const Ogre::Vector3& position, float radius)
+    {
+        AddGlobalForce(force, position, radius);
     }
 
     void Simulation::SetGravity(const Ogre::Vector3& gravity)

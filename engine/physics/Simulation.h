@@ -25,7 +25,10 @@ namespace Engine
     class PhysicsScene;
     class PhysicsSdk;
     class SimulationActor;
+    class SimulationContactReport;
     class SimulationEntity;
+    class SimulationSensorReport;
+    class SimulationUserNotify;
     namespace Detail { class SimulationNxAllocator; }
 
     /// The engine's one physics world: it owns the physics SDK, the scene, the character-controller
@@ -60,6 +63,7 @@ namespace Engine
         void RemoveEntity(SimulationEntity* entity);
         void RemoveActor(SimulationActor* actor);
         unsigned GetEntityCount() const { return static_cast<unsigned>(entities.size()); }
+        bool HasEntity(const SimulationEntity* entity) const;
         unsigned GetActorCount() const { return static_cast<unsigned>(actors.size()); }
 
         /// The entity of the nearest shape along the ray (direction normalised here) within
@@ -75,8 +79,21 @@ namespace Engine
         /// per shape, expired ones included).
         std::list<boost::weak_ptr<Entity>> OverlapSphere(const Ogre::Sphere& sphere);
 
+        /// The registered body of the group nearest to the position, or null.
+        SimulationEntity* FindClosestEntityByGroup(const Ogre::Vector3& position, int group);
+
         /// Sets the gravity and wakes every actor, so that resting bodies feel the change.
         void SetGravity(const Ogre::Vector3& gravity);
+
+        /// Pulls (positive strength) or pushes every registered body within the radius along the
+        /// line to the centre, the force acting at the centre. A falloff in (0, 1] divides the
+        /// strength by distance · falloff. Bodies exactly at the centre have no direction and
+        /// are left alone.
+        void AddGlobalMagneticForce(float strength, const Ogre::Vector3& centre, float radius, float falloff);
+        /// Applies the force at the position to every registered body closer than the radius
+        /// (every body when the radius is negative). Both names apply it as a force.
+        void AddGlobalForce(const Ogre::Vector3& force, const Ogre::Vector3& position, float radius);
+        void AddGlobalImpulse(const Ogre::Vector3& force, const Ogre::Vector3& position, float radius);
 
         /// A static plane at y = 0 that stands for no entity.
         void EnableGroundPlane(bool enable);
@@ -111,6 +128,9 @@ namespace Engine
         PhysicsScene* scene = nullptr;              ///< owned through the SDK
         std::unique_ptr<PhysicsControllerManager> controllerManager;
         std::unique_ptr<Detail::SimulationNxAllocator> allocator;
+        std::unique_ptr<SimulationSensorReport> sensorReport;
+        std::unique_ptr<SimulationContactReport> contactReport;
+        std::unique_ptr<SimulationUserNotify> userNotify;
         PhysicsActor* worldGeometry = nullptr;      ///< owned through the scene
         PhysicsHeightField* worldGeometryField = nullptr;   ///< owned through the SDK
         PhysicsActor* groundPlane = nullptr;        ///< owned through the scene

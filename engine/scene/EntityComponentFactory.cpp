@@ -1,5 +1,7 @@
 #include "engine/scene/EntityComponentFactory.h"
 #include "engine/logic/ControllerEC.h"
+#include "engine/physics/BodyEC.h"
+#include "engine/physics/BoxSensorEC.h"
 #include "engine/scene/LightEC.h"
 #include "engine/scene/ManualObjectEC.h"
 #include "engine/scene/MeshEC.h"
@@ -26,6 +28,8 @@ namespace Engine
         // The engine's component types, in this order: "Actor", "Body", "BoxSensor",
         // "Controller", "Light", "ManualObject", "Mesh", "Particle". Each is registered here
         // with Register("<Id>", &Allocate<<Class>>) by the file that adds its class.
+        Register("Body", &Allocate<BodyEC>);
+        Register("BoxSensor", &Allocate<BoxSensorEC>);
         Register("Controller", &Allocate<ControllerEC>);
         Register("Light", &Allocate<LightEC>);
         Register("ManualObject", &Allocate<ManualObjectEC>);
