@@ -25,6 +25,7 @@ namespace Engine
     class PhysicsScene;
     class PhysicsSdk;
     class SimulationActor;
+    class SimulationActorHitReport;
     class SimulationEntity;
     namespace Detail { class SimulationNxAllocator; }
 
@@ -97,6 +98,8 @@ namespace Engine
         PhysicsSdk* GetNxSDK() const { return sdk.get(); }
         PhysicsScene* GetNxScene() const { return scene; }
         PhysicsControllerManager* GetNxControllerManager() const { return controllerManager.get(); }
+        /// The report every character controller sends its hits to.
+        SimulationActorHitReport* GetActorHitReport() const { return actorHitReport.get(); }
 
         /// The live entity an actor stands for, or empty.
         static boost::shared_ptr<Entity> GetEntityOf(const PhysicsActor& actor);
@@ -111,6 +114,7 @@ namespace Engine
         PhysicsScene* scene = nullptr;              ///< owned through the SDK
         std::unique_ptr<PhysicsControllerManager> controllerManager;
         std::unique_ptr<Detail::SimulationNxAllocator> allocator;
+        std::unique_ptr<SimulationActorHitReport> actorHitReport;
         PhysicsActor* worldGeometry = nullptr;      ///< owned through the scene
         PhysicsHeightField* worldGeometryField = nullptr;   ///< owned through the SDK
         PhysicsActor* groundPlane = nullptr;        ///< owned through the scene

@@ -1,5 +1,6 @@
 #include "engine/scene/EntityComponentFactory.h"
 #include "engine/logic/ControllerEC.h"
+#include "engine/physics/ActorEC.h"
 
 namespace Engine
 {
@@ -22,6 +23,7 @@ namespace Engine
         // The engine's component types, in this order: "Actor", "Body", "BoxSensor",
         // "Controller", "Light", "ManualObject", "Mesh", "Particle". Each is registered here
         // with Register("<Id>", &Allocate<<Class>>) by the file that adds its class.
+        Register("Actor", &Allocate<ActorEC>);
         Register("Controller", &Allocate<ControllerEC>);
     }
 
