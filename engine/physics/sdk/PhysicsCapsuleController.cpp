@@ -159,14 +159,7 @@ namespace Engine
 
     PhysicsController* PhysicsCapsuleController::ControllerOf(const btCollisionObject* object) const
     {
-        const PhysicsActor* other = static_cast<const PhysicsActor*>(object->getUserPointer());
-        for (unsigned i = 0; i < manager.GetControllerCount(); ++i)
-        {
-            PhysicsController* controller = manager.GetController(i);
-            if (controller->GetActor() == other)
-                return controller;
-        }
-        return nullptr;
+        return manager.FindByActor(static_cast<const PhysicsActor*>(object->getUserPointer()));
     }
 
     bool PhysicsCapsuleController::Collides(const btCollisionObject* object) const
