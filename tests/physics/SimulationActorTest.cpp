@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
+#include <OgreBone.h>
+#include <OgreEntity.h>
+#include <OgreMesh.h>
+#include <OgreMeshManager.h>
+#include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
+#include <OgreSkeletonInstance.h>
+#include <OgreSkeletonManager.h>
 
 #include "engine/core/Error.h"
 #include "engine/core/Exception.h"
@@ -18,6 +25,7 @@
 #include "engine/physics/sdk/PhysicsScene.h"
 #include "engine/physics/sdk/PhysicsShape.h"
 #include "engine/scene/Entity.h"
+#include "engine/scene/Scene.h"
 #include "engine/scene/EntityComponentFactory.h"
 #include "engine/scene/EntityTemplate.h"
 #include "tests/support/ErrorOf.h"
@@ -347,4 +355,60 @@ TEST_F(SimulationActorTest, ActorComponentMakesACharacterForItsOwner)
     EXPECT_FALSE(actorComponent->GetActor());
     EXPECT_EQ(kept->GetUserData(), nullptr);
     EXPECT_FALSE(world->RaycastEntity(Ogre::Ray(Ogre::Vector3(-5, 1, 0), Ogre::Vector3::UNIT_X), point, 100));
+}
+
+TEST_F(SimulationActorTest, RagdollHasACapsulePerBoneAndIsReleasedWhenRebuiltOrDestroyed)
+{
+    // A skinned mesh of three bones: a root and two children.
+    Ogre::SkeletonPtr skeleton = Ogre::SkeletonManager::getSingleton().create("rig.skeleton", "General", true);
+    Ogre::Bone* root = skeleton->createBone("root", 0);
+    root->setPosition(0, 1, 0);
+    for (unsigned short handle : {1, 2})
+    {
+        Ogre::Bone* child = skeleton->createBone(handle == 1 ? "left" : "right", handle);
+        child->setPosition(handle == 1 ? 0.5f : -0.5f, 0, 0);
+        root->addChild(child);
+    }
+    skeleton->setBindingPose();
+    Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual("rig.mesh", "General");
+    mesh->setSkeletonName("rig.skeleton");
+    mesh->_setBounds(Ogre::AxisAlignedBox(-1, 0, -1, 1, 2, 1));
+    mesh->load();
+    Ogre::Entity* skinned = GetScene().GetSceneManager()->createEntity(mesh);
+    ASSERT_TRUE(skinned->hasSkeleton());
+
+    Owner& owner = MakeOwner(Ogre::Vector3(0, 0, 0));
+    SimulationActor& character = MakeCharacter(owner);
+    const unsigned before = world->GetNxScene()->GetActorCount();
+    character.AutoBuildRagdoll(skinned);
+    ASSERT_EQ(character.GetNumRagdollParts(), 3u);
+    EXPECT_EQ(world->GetNxScene()->GetActorCount(), before + 3);
+    PhysicsActor* first = character.GetRagdollPart(0);
+    EXPECT_TRUE(first->IsDynamic());
+    EXPECT_EQ(first->GetUserData(), nullptr);
+    EXPECT_FLOAT_EQ(first->GetAngularDamping(), 5.0f);
+    EXPECT_EQ(first->GetGlobalPosition(), Ogre::Vector3(0, 1, 0));
+    EXPECT_EQ(character.GetRagdollPart(1)->GetGlobalPosition(), Ogre::Vector3(0.5f, 1, 0));
+    ASSERT_EQ(first->GetShapes().size(), 1u);
+    EXPECT_FLOAT_EQ(first->GetShapes()[0]->GetRadius(), 0.25f);
+
+    character.AutoBuildRagdoll(skinned);     // rebuilt: the old parts go
+    EXPECT_EQ(world->GetNxScene()->GetActorCount(), before + 3);
+
+    character.SetUseDetailBody(true);
+    auto* capsule = static_cast<PhysicsCapsuleController*>(character.GetController());
+    EXPECT_FALSE(capsule->GetCollision());
+    EXPECT_EQ(capsule->GetInteraction(), ControllerInteraction::EXCLUDE);
+    EXPECT_TRUE(skeleton.get() && skinned->getSkeleton()->getBone(0)->isManuallyControlled());
+    // The root bone follows its part, relative to the node.
+    Frames(1);
+    EXPECT_EQ(skinned->getSkeleton()->getBone(0)->getPosition(),
+              character.GetRagdollPart(0)->GetGlobalPosition() - owner.entity->GetSceneNode()->getPosition());
+    character.SetUseDetailBody(false);
+    EXPECT_TRUE(capsule->GetCollision());
+    EXPECT_FALSE(skinned->getSkeleton()->getBone(0)->isManuallyControlled());
+
+    characters.clear();
+    EXPECT_EQ(world->GetNxScene()->GetActorCount(), before - 1);   // the capsule's actor went too
+    GetScene().GetSceneManager()->destroyEntity(skinned);
 }
