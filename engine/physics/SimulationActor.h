@@ -68,6 +68,12 @@ namespace Engine
         /// Holds `bodyActor` (the physics actor of `body`) fixed to the character where it is now;
         /// a breakForce > 0 lets the joint break above that force.
         void AttachFixed(PhysicsActor& bodyActor, boost::shared_ptr<SimulationEntity> body, float breakForce);
+        /// The same for a rigid body (anything with GetNxActor(), a SimulationEntity in practice).
+        template <class Body>
+        void AttachFixed(boost::shared_ptr<Body> body, float breakForce)
+        {
+            AttachFixed(*body->GetNxActor(), body, breakForce);
+        }
         void Detach(SimulationEntity* body);
         void DetachAll();
         unsigned GetNumAttachedEntities() const { return static_cast<unsigned>(attachments.size()); }
