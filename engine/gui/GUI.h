@@ -62,8 +62,7 @@ namespace OverlayKit
 
     protected:
         friend class Window;
-        friend class Button;
-        friend class TextInput;
+        friend class WindowControl;
 
         /// A panel (relative metrics) with an optional material, optionally added to the overlay.
         Ogre::OverlayContainer* CreatePanel(const std::string& name, const Ogre::Vector2& position,

@@ -1,12 +1,6 @@
 #include "engine/gui/TextInput.h"
 
-#include <OgreMaterialManager.h>
-#include <OgreOverlayContainer.h>
-#include <OgreOverlayManager.h>
-
-#include "engine/gui/Detach.h"
-#include "engine/gui/GUI.h"
-#include "engine/gui/Geometry.h"
+#include <OgreOverlayElement.h>
 
 namespace OverlayKit
 {
@@ -41,38 +35,8 @@ namespace OverlayKit
     TextInput::TextInput(GUI& gui, Ogre::OverlayContainer* windowPanel, const std::string& name,
                          const Ogre::Vector4& rect, const std::string& material, const std::string& value,
                          unsigned int maxLength)
-        : container(nullptr), captionElement(nullptr), material(material), activeMaterial(material),
-          value(value), x(Truncate(rect.x)), y(Truncate(rect.y)), width(Truncate(rect.z)),
-          height(Truncate(rect.w)), maxLength(maxLength), windowPanel(windowPanel)
+        : WindowControl(gui, windowPanel, name, rect, material, value), value(value), maxLength(maxLength)
     {
-        if (Ogre::MaterialManager::getSingleton().resourceExists(material + ".active", Ogre::RGN_AUTODETECT))
-            activeMaterial = material + ".active";
-
-        container = gui.CreatePanel(name, Ogre::Vector2(rect.x, rect.y), Ogre::Vector2(rect.z, rect.w),
-                                    material, false);
-        try
-        {
-            captionElement = gui.CreateText(name + "c",
-                                            Ogre::Vector2(4.0f, (rect.w - gui.GetCharHeight()) * 0.5f),
-                                            Ogre::Vector2(rect.z, rect.w), value, false);
-        }
-        catch (...)
-        {
-            Ogre::OverlayManager::getSingleton().destroyOverlayElement(container);
-            throw;
-        }
-        windowPanel->addChild(container);
-        container->show();
-        container->addChild(captionElement);
-        captionElement->show();
-    }
-
-    TextInput::~TextInput()
-    {
-        if (!Ogre::OverlayManager::getSingletonPtr())
-            return;
-        DetachElement(windowPanel, container);
-        DetachElement(container, captionElement);
     }
 
     void TextInput::SetValue(const std::string& text)
@@ -95,18 +59,6 @@ namespace OverlayKit
     bool TextInput::IsVisible() const
     {
         return captionElement->isVisible();
-    }
-
-    bool TextInput::CheckInside(unsigned int mx, unsigned int my, unsigned int windowX, unsigned int windowY) const
-    {
-        return !IsInside(mx, my, std::uint64_t(windowX) + x, std::uint64_t(windowY) + y, width, height);
-    }
-
-    void TextInput::SetFocusLook(bool focused)
-    {
-        const std::string& name = focused ? activeMaterial : material;
-        if (!name.empty())
-            container->setMaterialName(name, Ogre::RGN_AUTODETECT);
     }
 
     void TextInput::ApplyKey(const std::string& key)

@@ -1,6 +1,10 @@
 #include "engine/scene/EntityComponentFactory.h"
 #include "engine/logic/ControllerEC.h"
 #include "engine/physics/ActorEC.h"
+#include "engine/scene/LightEC.h"
+#include "engine/scene/ManualObjectEC.h"
+#include "engine/scene/MeshEC.h"
+#include "engine/scene/ParticleEC.h"
 
 namespace Engine
 {
@@ -25,6 +29,10 @@ namespace Engine
         // with Register("<Id>", &Allocate<<Class>>) by the file that adds its class.
         Register("Actor", &Allocate<ActorEC>);
         Register("Controller", &Allocate<ControllerEC>);
+        Register("Light", &Allocate<LightEC>);
+        Register("ManualObject", &Allocate<ManualObjectEC>);
+        Register("Mesh", &Allocate<MeshEC>);
+        Register("Particle", &Allocate<ParticleEC>);
     }
 
     EntityComponentFactory& EntityComponentFactory::GetSingleton()
