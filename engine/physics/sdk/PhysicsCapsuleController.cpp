@@ -289,15 +289,16 @@ namespace Engine
         const btVector3 from = ToBtVector3(hit.point + aside + Ogre::Vector3(0.0f, 0.05f, 0.0f));
         const btVector3 to = ToBtVector3(hit.point + aside - Ogre::Vector3(0.0f, 0.05f, 0.0f));
 
-        struct FaceCallback : public btCollisionWorld::ClosestRayResultCallback
-        {
-            FaceCallback(const btVector3& from, const btVector3& to, const btCollisionObject* object)
-                : ClosestRayResultCallback(from, to), object(object) {}
-            bool needsCollision(btBroadphaseProxy* proxy) const override { return proxy->m_clientObject == object; }
-            const btCollisionObject* object;
-        };
-        FaceCallback face(from, to, hit.object);
-        scene.GetWorld().rayTest(from, to, face);
+        // Only the object hit matters: ask it alone, without a walk through the broad phase.
+        btCollisionWorld::ClosestRayResultCallback face(from, to);
+        btTransform fromTransform;
+        fromTransform.setIdentity();
+        fromTransform.setOrigin(from);
+        btTransform toTransform;
+        toTransform.setIdentity();
+        toTransform.setOrigin(to);
+        btCollisionWorld::rayTestSingle(fromTransform, toTransform, const_cast<btCollisionObject*>(hit.object),
+                                        hit.object->getCollisionShape(), hit.object->getWorldTransform(), face);
         if (face.hasHit())
         {
             const Ogre::Vector3 normal = ToVector3(face.m_hitNormalWorld.normalized());
