@@ -14,23 +14,28 @@
 #include <OgreImage.h>
 #include <OgreMesh.h>
 #include <OgreResourceGroupManager.h>
+#include <OgreSceneNode.h>
 #include <OgreStringConverter.h>
 #include <OgreSubMesh.h>
 
 #include "engine/core/Error.h"
 #include "engine/physics/MemoryReadBuffer.h"
 #include "engine/physics/MemoryWriteBuffer.h"
+#include "engine/physics/SimulationActor.h"
+#include "engine/physics/SimulationActorHitReport.h"
 #include "engine/physics/SimulationContactReport.h"
 #include "engine/physics/SimulationEntity.h"
 #include "engine/physics/SimulationSensorReport.h"
 #include "engine/physics/SimulationUserNotify.h"
 #include "engine/physics/SimulationNxAllocator.h"
 #include "engine/physics/sdk/PhysicsActor.h"
+#include "engine/physics/sdk/PhysicsController.h"
 #include "engine/physics/sdk/PhysicsControllerManager.h"
 #include "engine/physics/sdk/PhysicsCooking.h"
 #include "engine/physics/sdk/PhysicsScene.h"
 #include "engine/physics/sdk/PhysicsSdk.h"
 #include "engine/physics/sdk/PhysicsShape.h"
+#include "engine/scene/Entity.h"
 
 namespace Engine
 {
@@ -66,6 +71,7 @@ namespace Engine
             ThrowError("Engine::Simulation::Simulation", "Error creating PhysX SDK");
         allocator.reset(new Detail::SimulationNxAllocator());
         sensorReport.reset(new SimulationSensorReport());
+        actorHitReport.reset(new SimulationActorHitReport());
         contactReport.reset(new SimulationContactReport());
         userNotify.reset(new SimulationUserNotify());
         Reset();
@@ -79,6 +85,7 @@ namespace Engine
         {
             ReleaseScene();
             sensorReport.reset();
+            actorHitReport.reset();
             contactReport.reset();
             userNotify.reset();
             allocator.reset();
@@ -137,6 +144,33 @@ namespace Engine
 
     void Simulation::Update(double dt)
     {
+        // Characters fall at a constant speed; over the ground plane they are also lifted back
+        // when they have sunk below it. Their summed moves go out now, hit reports included.
+        const float fall = static_cast<float>(5.0 * dt);
+        for (unsigned i = 0; i < controllerManager->GetControllerCount(); ++i)
+        {
+            PhysicsController* controller = controllerManager->GetController(i);
+            SimulationActor* actor = static_cast<SimulationActor*>(controller->GetUserData());
+            if (!actor)
+                continue;
+            if (!groundPlane)
+                actor->Move(Ogre::Vector3(0, -fall, 0));
+            else
+            {
+                const boost::shared_ptr<Entity> entity = GetEntityOf(*controller->GetActor());
+                if (entity && entity->GetSceneNode())
+                {
+                    const float y = entity->GetSceneNode()->getPosition().y;
+                    if (y < -0.01f)
+                        actor->Move(Ogre::Vector3(0, -y, 0));
+                    else if (y > fall)
+                        actor->Move(Ogre::Vector3(0, -fall, 0));
+                }
+            }
+            actor->IssueMove();
+        }
+        for (std::size_t i = 0; i < actors.size(); ++i)
+            actors[i]->PreStep();
         for (SimulationEntity* entity : entities)
             entity->PreStep();
         controllerManager->UpdateControllers();
@@ -149,6 +183,8 @@ namespace Engine
         scene->FetchResults();
         for (SimulationEntity* entity : entities)
             entity->PostStep();
+        for (std::size_t i = 0; i < actors.size(); ++i)
+            actors[i]->PostStep();
     }
 
     void Simulation::AddEntity(SimulationEntity* entity)

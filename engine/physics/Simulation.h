@@ -25,6 +25,7 @@ namespace Engine
     class PhysicsScene;
     class PhysicsSdk;
     class SimulationActor;
+    class SimulationActorHitReport;
     class SimulationContactReport;
     class SimulationEntity;
     class SimulationSensorReport;
@@ -114,6 +115,8 @@ namespace Engine
         PhysicsSdk* GetNxSDK() const { return sdk.get(); }
         PhysicsScene* GetNxScene() const { return scene; }
         PhysicsControllerManager* GetNxControllerManager() const { return controllerManager.get(); }
+        /// The report every character controller sends its hits to.
+        SimulationActorHitReport* GetActorHitReport() const { return actorHitReport.get(); }
 
         /// The live entity an actor stands for, or empty.
         static boost::shared_ptr<Entity> GetEntityOf(const PhysicsActor& actor);
@@ -128,6 +131,7 @@ namespace Engine
         PhysicsScene* scene = nullptr;              ///< owned through the SDK
         std::unique_ptr<PhysicsControllerManager> controllerManager;
         std::unique_ptr<Detail::SimulationNxAllocator> allocator;
+        std::unique_ptr<SimulationActorHitReport> actorHitReport;
         std::unique_ptr<SimulationSensorReport> sensorReport;
         std::unique_ptr<SimulationContactReport> contactReport;
         std::unique_ptr<SimulationUserNotify> userNotify;

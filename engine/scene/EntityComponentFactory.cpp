@@ -1,5 +1,6 @@
 #include "engine/scene/EntityComponentFactory.h"
 #include "engine/logic/ControllerEC.h"
+#include "engine/physics/ActorEC.h"
 #include "engine/physics/BodyEC.h"
 #include "engine/physics/BoxSensorEC.h"
 #include "engine/scene/LightEC.h"
@@ -28,6 +29,7 @@ namespace Engine
         // The engine's component types, in this order: "Actor", "Body", "BoxSensor",
         // "Controller", "Light", "ManualObject", "Mesh", "Particle". Each is registered here
         // with Register("<Id>", &Allocate<<Class>>) by the file that adds its class.
+        Register("Actor", &Allocate<ActorEC>);
         Register("Body", &Allocate<BodyEC>);
         Register("BoxSensor", &Allocate<BoxSensorEC>);
         Register("Controller", &Allocate<ControllerEC>);

@@ -89,6 +89,7 @@ namespace Engine
 
     private:
         friend class PhysicsScene;
+        friend class PhysicsCapsuleController;
         friend class PhysicsShape;
         friend class PhysicsJoint;
 

@@ -18,6 +18,8 @@ namespace Engine
     PhysicsController* PhysicsControllerManager::AddController(std::unique_ptr<PhysicsController> controller)
     {
         controllers.push_back(std::move(controller));
+        if (controllers.back()->GetActor())
+            byActor[controllers.back()->GetActor()] = controllers.back().get();
         return controllers.back().get();
     }
 
@@ -31,6 +33,7 @@ namespace Engine
         // Take it out of the list before it is destroyed: its destructor may look at the manager.
         std::unique_ptr<PhysicsController> released = std::move(*found);
         controllers.erase(found);
+        byActor.erase(released->GetActor());
         return true;
     }
 
@@ -40,7 +43,14 @@ namespace Engine
         {
             std::unique_ptr<PhysicsController> released = std::move(controllers.back());
             controllers.pop_back();
+            byActor.erase(released->GetActor());
         }
+    }
+
+    PhysicsController* PhysicsControllerManager::FindByActor(const PhysicsActor* actor) const
+    {
+        const auto found = byActor.find(actor);
+        return found == byActor.end() ? nullptr : found->second;
     }
 
     void PhysicsControllerManager::UpdateControllers()

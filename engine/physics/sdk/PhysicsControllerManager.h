@@ -1,9 +1,11 @@
 #pragma once
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace Engine
 {
+    class PhysicsActor;
     class PhysicsAllocator;
     class PhysicsController;
 
@@ -27,6 +29,8 @@ namespace Engine
         bool ReleaseController(PhysicsController& controller);
         /// Frees every controller.
         void PurgeControllers();
+        /// The controller whose actor this is, or null.
+        PhysicsController* FindByActor(const PhysicsActor* actor) const;
         /// Lets every controller do its per-frame work, in order.
         void UpdateControllers();
 
@@ -35,5 +39,6 @@ namespace Engine
     private:
         PhysicsAllocator& allocator;
         std::vector<std::unique_ptr<PhysicsController>> controllers;
+        std::unordered_map<const PhysicsActor*, PhysicsController*> byActor;
     };
 }

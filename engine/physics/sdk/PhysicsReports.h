@@ -1,4 +1,5 @@
 #pragma once
+#include <OgreVector.h>
 
 namespace Engine
 {
@@ -39,5 +40,38 @@ namespace Engine
         virtual bool OnJointBreak(float breakingImpulse, PhysicsJoint& joint) = 0;
         virtual void OnWake(PhysicsActor** actors, unsigned count) = 0;
         virtual void OnSleep(PhysicsActor** actors, unsigned count) = 0;
+    };
+}
+
+namespace Engine
+{
+    class PhysicsController;
+
+    /// A shape a character controller touched during a move.
+    struct ControllerShapeHit
+    {
+        PhysicsController* controller;
+        PhysicsShape* shape;
+        Ogre::Vector3 worldPosition;    ///< contact point
+        Ogre::Vector3 worldNormal;      ///< surface normal at the contact, towards the controller
+        Ogre::Vector3 direction;        ///< unit direction of the motion that hit
+        float length;                   ///< length of that motion
+    };
+
+    /// Another character a controller ran into during a move.
+    struct ControllersHit
+    {
+        PhysicsController* controller;
+        PhysicsController* other;
+    };
+
+    /// Hits of character controllers, reported at the end of each PhysicsController::Move, once
+    /// per shape or controller touched, in the order they were first touched.
+    class IControllerHitReport
+    {
+    public:
+        virtual ~IControllerHitReport() = default;
+        virtual void OnShapeHit(const ControllerShapeHit& hit) = 0;
+        virtual void OnControllerHit(const ControllersHit& hit) = 0;
     };
 }

@@ -101,6 +101,7 @@ namespace Engine
 
     private:
         friend class PhysicsSdk;
+        friend class PhysicsCapsuleController;
         friend class PhysicsActor;
         friend class PhysicsJoint;
         friend class PhysicsShape;
