@@ -4,7 +4,9 @@
 
 #include "engine/core/Error.h"
 #include "engine/generator/Generator.h"
+#include "engine/physics/ActorEC.h"
 #include "engine/physics/BodyEC.h"
+#include "engine/physics/SimulationActor.h"
 #include "engine/physics/SimulationEntity.h"
 #include "engine/scene/Entity.h"
 #include "engine/scene/EntityTemplate.h"
@@ -21,12 +23,16 @@ namespace Engine
             ThrowError(where, "Component 'BoxSensor' has no owner entity.");
         const std::string type = owner->GetType();
 
+        // A body takes precedence over a character; only one of the two is kept.
         body.reset();
-        const boost::shared_ptr<BodyEC> bodyComponent = boost::dynamic_pointer_cast<BodyEC>(owner->GetComponent("Body"));
-        if (bodyComponent)
+        actor.reset();
+        if (const auto bodyComponent = boost::dynamic_pointer_cast<BodyEC>(owner->GetComponent("Body")))
             body = bodyComponent->GetSimulationEntity();
-        const boost::shared_ptr<SimulationEntity> target = body.lock();
-        if (!target)
+        else if (const auto actorComponent = boost::dynamic_pointer_cast<ActorEC>(owner->GetComponent("Actor")))
+            actor = actorComponent->GetActor();
+        const boost::shared_ptr<SimulationEntity> targetBody = body.lock();
+        const boost::shared_ptr<SimulationActor> targetActor = actor.lock();
+        if (!targetBody && !targetActor)
             ThrowError(where, type + " component 'BoxSensor' can only be attached to entities with a 'Body' or "
                        "'Actor' component");
 
@@ -45,7 +51,10 @@ namespace Engine
                                        orientation * (position + halfDepth));
             lineDrawn = true;
         }
-        target->CreateBoxSensor(size, position, orientation);
+        if (targetBody)
+            targetBody->CreateBoxSensor(size, position, orientation);
+        else
+            targetActor->CreateBoxSensor(size, position, orientation);
     }
 
     void BoxSensorEC::Unload(Scene&)
@@ -55,6 +64,7 @@ namespace Engine
             Generator::DetachDebugLine(owner->GetSceneNode());
         lineDrawn = false;
         body.reset();
+        actor.reset();
     }
 
     std::string BoxSensorEC::GetId()

@@ -7,14 +7,16 @@
 
 namespace Engine
 {
+    class SimulationActor;
     class SimulationEntity;
 
-    /// The "BoxSensor" component: a trigger box on the entity's rigid body whose crossings
-    /// become SENSOR_ENTER and SENSOR_LEAVE events of the entity. It waits until the entity has
-    /// its body. Attributes: "Size" (vector, full edge lengths; required), "Position" (vector,
-    /// zero) and "Orientation" (quaternion, identity), both in the body's frame.
+    /// The "BoxSensor" component: a trigger box on the entity's rigid body (or, without one, on
+    /// its character) whose crossings become SENSOR_ENTER and SENSOR_LEAVE events of the entity.
+    /// It waits until the entity has its body or character. Attributes: "Size" (vector, full
+    /// edge lengths; required), "Position" (vector, zero) and "Orientation" (quaternion,
+    /// identity), both in the body's or character's frame.
     ///
-    /// The box stays on the body until the body itself goes.
+    /// The box stays on the body or character until that itself goes.
     class BoxSensorEC : public IEntityComponent
     {
     public:
@@ -30,6 +32,7 @@ namespace Engine
         static void Visualize(bool visualize);
 
     private:
+        boost::weak_ptr<SimulationActor> actor;
         boost::weak_ptr<SimulationEntity> body;
         bool lineDrawn = false;
 

@@ -4,7 +4,9 @@
 #include <OgreSceneNode.h>
 
 #include "engine/physics/BodyEC.h"
+#include "engine/physics/ActorEC.h"
 #include "engine/physics/BoxSensorEC.h"
+#include "engine/physics/SimulationActor.h"
 #include "engine/physics/sdk/PhysicsActor.h"
 #include "engine/physics/sdk/PhysicsScene.h"
 #include "engine/physics/sdk/PhysicsShape.h"
@@ -37,6 +39,8 @@ namespace
         "  <Watcher><BoxSensor Size='2 2 2' Position='0 0 3'/><Body Shape='Box' Static='true'/></Watcher>\n"
         "  <Lonely><BoxSensor Size='1 1 1'/></Lonely>\n"
         "  <Sizeless><Body Shape='Box' Static='true'/><BoxSensor Position='1 0 0'/></Sizeless>\n"
+        "  <Guard><BoxSensor Size='3 3 3'/><Actor/></Guard>\n"
+        "  <Rider><Actor/><Body Shape='Box' Static='false'/><BoxSensor Size='2 2 2'/></Rider>\n"
         "</Entities>\n";
 
     class BodyComponent : public Test::BodyFixture
@@ -194,4 +198,28 @@ TEST_F(BodyComponent, VisualisedSensorsDrawALineThatGoesWithThem)
     EXPECT_EQ(lines, 1);
     watcher->Disable();
     EXPECT_EQ(node->numAttachedObjects(), 0u);
+}
+
+TEST_F(BodyComponent, SensorGoesOnTheCharacterWhenThereIsNoBodyAndOnTheBodyWhenThereAreBoth)
+{
+    const auto triggers = [](Engine::PhysicsActor* actor) {
+        int count = 0;
+        for (Engine::PhysicsShape* shape : actor->GetShapes())
+            count += shape->IsTrigger() ? 1 : 0;
+        return count;
+    };
+    const auto characterOf = [](const Entity& entity) {
+        return boost::dynamic_pointer_cast<Engine::ActorEC>(entity.GetComponent("Actor"))->GetActor();
+    };
+
+    const boost::shared_ptr<Entity> guard = Typed("Guard");
+    guard->Enable();
+    ASSERT_TRUE(guard->HasComponent("BoxSensor"));
+    EXPECT_EQ(triggers(characterOf(*guard)->GetNxActor()), 1);
+
+    const boost::shared_ptr<Entity> rider = Typed("Rider", Vector3(20, 5, 0));
+    rider->Enable();
+    ASSERT_TRUE(rider->HasComponent("BoxSensor"));
+    EXPECT_EQ(triggers(BodyOf(*rider)->GetNxActor()), 1);
+    EXPECT_EQ(triggers(characterOf(*rider)->GetNxActor()), 0);
 }
