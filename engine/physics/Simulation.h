@@ -9,7 +9,7 @@
 #include <boost/weak_ptr.hpp>
 #include <OgreRay.h>
 #include <OgreSphere.h>
-#include <OgreVector3.h>
+#include <OgreVector.h>
 
 #include "engine/core/Singleton.h"
 

@@ -3,7 +3,7 @@
 #include <boost/weak_ptr.hpp>
 #include <OgreAxisAlignedBox.h>
 #include <OgreQuaternion.h>
-#include <OgreVector3.h>
+#include <OgreVector.h>
 
 namespace Ogre { class Entity; class SceneNode; }
 

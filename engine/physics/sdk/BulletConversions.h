@@ -4,7 +4,7 @@
 #include <LinearMath/btTransform.h>
 #include <LinearMath/btVector3.h>
 #include <OgreQuaternion.h>
-#include <OgreVector3.h>
+#include <OgreVector.h>
 
 #include "engine/physics/sdk/PhysicsTypes.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include <OgreVector3.h>
+#include <OgreVector.h>
 
 namespace Engine
 {

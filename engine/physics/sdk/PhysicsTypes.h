@@ -3,7 +3,7 @@
 #include <vector>
 
 #include <OgreQuaternion.h>
-#include <OgreVector3.h>
+#include <OgreVector.h>
 
 namespace Engine
 {
