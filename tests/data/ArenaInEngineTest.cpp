@@ -3,6 +3,7 @@
 #include "engine/scene/Entity.h"
 #include "engine/scene/EntityTemplate.h"
 #include "engine/scene/Scene.h"
+#include "tests/support/GameSettings.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
@@ -16,22 +17,8 @@
 TEST(ArenaInEngine, ArenaLoadsCleanlyAndEveryTemplateEnables)
 {
     ::Test::TempDir dir;
-    const std::string settings = dir.Write("game.xml",
-        "<Engine><WindowTitle>Arena check</WindowTitle>"
-        "<PluginFile>" GORVANE_BUILD_DIR "/data/configs/plugins.cfg</PluginFile>"
-        "<LogFile>" + dir.File("arena.log") + "</LogFile>"
-        "<RenderSystemFile>" + dir.File("ogre.cfg") + "</RenderSystemFile>"
-        "<ResourceFile>" GORVANE_BUILD_DIR "/data/configs/resources.cfg</ResourceFile>"
-        "<ShadowFarDistance>60</ShadowFarDistance></Engine>");
     Engine::Application app;
-    ASSERT_TRUE(app.Init(settings, [] {
-        Ogre::Root& root = Ogre::Root::getSingleton();
-        Ogre::RenderSystem* gl = root.getRenderSystemByName("OpenGL Rendering Subsystem");
-        gl->setConfigOption("Full Screen", "No");
-        gl->setConfigOption("Video Mode", "640 x 480");
-        root.setRenderSystem(gl);
-        return true;
-    }, nullptr, true));
+    ASSERT_TRUE(app.Init(::Test::WriteGameSettings(dir, "Arena check"), ::Test::ChooseOpenGL(), nullptr, true));
     Engine::ControllerEC::DisableLoading(true);
     boost::shared_ptr<Engine::Scene> scene = Engine::Scene::GetSingleton();
 
