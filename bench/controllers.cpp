@@ -24,10 +24,7 @@ namespace
     {
         World()
         {
-            Test::Renderer::Root();
-            Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_LOW);
-            Engine::Settings::Create();
-            Engine::Settings::Load("../data/configs/game.xml");
+            Test::Renderer::PrepareForBenchmarks();
             Engine::Scene::CreateSingleton(new Engine::Scene(2));
             Engine::ControllerManager::CreateSingleton(new Engine::ControllerManager);
             manager = Engine::ControllerManager::GetSingleton();

@@ -23,10 +23,7 @@ namespace
     {
         World()
         {
-            Test::Renderer::Root();
-            Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_LOW);
-            Engine::Settings::Create();
-            Engine::Settings::Load("../data/configs/game.xml");
+            Test::Renderer::PrepareForBenchmarks();
             scene.reset(new Engine::Scene(2));
             Engine::EntityTemplateManager& templates = scene->GetEntityTemplateManager();
             templates.CreateTemplate("", "Bare");

@@ -96,7 +96,7 @@ TEST_F(GeneratorTest, QuadsCompileIntoADoubleSidedTexturedMesh)
     Generator::CreateTriObject("Floor", "BaseWhite");
     Generator::GenerateQuad("Floor", a, b, c, d, 1, 1);
     Manager()->getManualObject("Floor")->end();
-    EXPECT_EQ(Manager()->getManualObject("Floor")->getSection(0)->getRenderOperation()->indexData->indexCount, 12u);
+    EXPECT_EQ(Manager()->getManualObject("Floor")->getSections()[0]->getRenderOperation()->indexData->indexCount, 12u);
 }
 
 TEST_F(GeneratorTest, UnknownObjectsAreTheRenderersError)
@@ -139,7 +139,7 @@ TEST_F(GeneratorTest, DebugLinesAreBlueAndOnlyThemAreDetached)
     Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName("DebugLine", "Debug");
     ASSERT_TRUE(material);
     EXPECT_EQ(material->getTechnique(0)->getPass(0)->getSelfIllumination(), Ogre::ColourValue(0, 0, 1));
-    EXPECT_EQ(static_cast<Ogre::ManualObject*>(node->getAttachedObject(1))->getSection(0)->getMaterialName(), "DebugLine");
+    EXPECT_EQ(static_cast<Ogre::ManualObject*>(node->getAttachedObject(1))->getSections()[0]->getMaterialName(), "DebugLine");
 
     Generator::DetachDebugLine(node);
     ASSERT_EQ(node->numAttachedObjects(), 1u);

@@ -1,4 +1,5 @@
 #include "tests/support/RenderTest.h"
+#include "engine/core/Settings.h"
 
 #include <cstdlib>
 #include <memory>
@@ -64,6 +65,14 @@ namespace Test
         Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
         groups.addResourceLocation(path, "FileSystem", group);
         groups.initialiseResourceGroup(group);
+    }
+
+    void Renderer::PrepareForBenchmarks()
+    {
+        Root();
+        Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_LOW);
+        Engine::Settings::Create();
+        Engine::Settings::Load(std::string(GORVANE_BUILD_DIR) + "/data/configs/game.xml");
     }
 
     void Renderer::LoadPlugin(const std::string& name)

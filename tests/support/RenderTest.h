@@ -17,6 +17,9 @@ namespace Test
         static void AddLocation(const std::string& path, const std::string& group = "General");
         /// Loads one more plug-in from the system's plug-in folder (e.g. "Plugin_ParticleFX").
         static void LoadPlugin(const std::string& name);
+        /// Brings the renderer up with a quiet log and loads the game's settings file, which
+        /// scenes read: what benchmarks of scenes and entities need.
+        static void PrepareForBenchmarks();
         /// Shuts the renderer down (for tests that need to start the engine themselves).
         static void Shutdown();
     };
