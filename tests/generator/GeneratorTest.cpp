@@ -113,9 +113,11 @@ TEST_F(GeneratorTest, ExportWritesAMeshFileThatLoadsBack)
     const std::string file = DataDir().File("Tile.mesh");
     Generator::ExportTriObject("Tile", file);
 
-    Ogre::DataStreamPtr stream = Ogre::Root::getSingleton().openFileStream(file);
-    Ogre::MeshPtr loaded = Ogre::MeshManager::getSingleton().createManual("TileCopy", "General");
-    Ogre::MeshSerializer().importMesh(stream, loaded.get());
+    // Loaded back the ordinary way, through the resource system.
+    Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+    groups.removeResourceLocation(DataDir().Path(), "TestData");
+    groups.addResourceLocation(DataDir().Path(), "FileSystem", "TestData");
+    Ogre::MeshPtr loaded = Ogre::MeshManager::getSingleton().load("Tile.mesh", "TestData");
     ASSERT_EQ(loaded->getNumSubMeshes(), 1u);
     EXPECT_EQ(Vertices(loaded->getSubMesh(0)).size(), 4u);
     EXPECT_EQ(Indices(loaded->getSubMesh(0)).size(), 12u);
