@@ -1,3 +1,5 @@
+#include "tests/physics/UnitBox.h"
+
 #include <gtest/gtest.h>
 #include <OgreBone.h>
 #include <OgreEntity.h>
@@ -114,17 +116,7 @@ namespace
 
         PhysicsActor* Crate(const Ogre::Vector3& centre, void* userData, bool dynamic = true)
         {
-            ActorDesc desc;
-            desc.globalPose.position = centre;
-            ShapeDesc box;
-            box.dimensions = Ogre::Vector3(0.5f);
-            desc.shapes.push_back(box);
-            BodyDesc body;
-            if (dynamic)
-                desc.body = &body;
-            desc.density = 1.0f;
-            desc.userData = userData;
-            return world->GetNxScene()->CreateActor(desc);
+            return ::Test::AddUnitBox(*world->GetNxScene(), centre, dynamic, userData);
         }
 
         void Frames(int count, float dt = 1.0f / 60)

@@ -1,5 +1,7 @@
 #include <fstream>
 
+#include "tests/physics/UnitBox.h"
+
 #include <gtest/gtest.h>
 #include <Ogre.h>
 
@@ -193,17 +195,7 @@ namespace
 
         PhysicsActor* AddBox(const Ogre::Vector3& position, bool dynamic, void* userData)
         {
-            ActorDesc desc;
-            desc.globalPose.position = position;
-            ShapeDesc box;
-            box.dimensions = Ogre::Vector3(0.5f);
-            desc.shapes.push_back(box);
-            BodyDesc body;
-            if (dynamic)
-                desc.body = &body;
-            desc.density = 1.0f;
-            desc.userData = userData;
-            return world.GetNxScene()->CreateActor(desc);
+            return ::Test::AddUnitBox(*world.GetNxScene(), position, dynamic, userData);
         }
 
         Simulation world;

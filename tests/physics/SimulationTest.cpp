@@ -3,6 +3,8 @@
 #include <thread>
 
 #include <boost/make_shared.hpp>
+#include "tests/physics/UnitBox.h"
+
 #include <gtest/gtest.h>
 
 #include "engine/core/Exception.h"
@@ -21,17 +23,7 @@ namespace
 {
     PhysicsActor* AddBox(Simulation& world, const Ogre::Vector3& position, bool dynamic = true, void* userData = nullptr)
     {
-        ActorDesc desc;
-        desc.globalPose.position = position;
-        ShapeDesc box;
-        box.dimensions = Ogre::Vector3(0.5f);
-        desc.shapes.push_back(box);
-        BodyDesc body;
-        if (dynamic)
-            desc.body = &body;
-        desc.density = 1.0f;
-        desc.userData = userData;
-        return world.GetNxScene()->CreateActor(desc);
+        return ::Test::AddUnitBox(*world.GetNxScene(), position, dynamic, userData);
     }
 
     void Frame(Simulation& world, double dt = 1.0 / 60.0)
