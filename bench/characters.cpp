@@ -7,7 +7,7 @@
 // Each runs 600 frames of 1/60 s; the figure is milliseconds per frame for the physics half (the
 // moves plus the step). Instructions per frame, counted by callgrind over every thread between
 // the first and the last frame, next to the wall time:
-//   scripts/bench-instructions characters Crowd
+//   scripts/bench-instructions characters OurCrowd
 #include <algorithm>
 #include <chrono>
 #include <cmath>
