@@ -7,7 +7,9 @@
 #include "engine/core/IUpdateListener.h"
 #include "engine/logic/ControllerManager.h"
 #include "engine/logic/Event.h"
+#include "engine/physics/BodyEC.h"
 #include "engine/physics/Simulation.h"
+#include "engine/scene/LightEC.h"
 #include "engine/scene/Entity.h"
 #include "engine/scene/Scene.h"
 #include "script/Interpreter.h"
@@ -35,6 +37,7 @@ namespace
         "  <Test.Block NoDisable=\"true\"><Mesh File=\"Arena.Crate.mesh\" />"
         "    <Body Shape=\"Box\" Static=\"true\" /></Test.Block>"
         "  <Test.Marker NoDisable=\"true\" />"
+        "  <Test.Lamp NoDisable=\"true\" Health=\"40\"><Light Type=\"Point\" Diffuse=\"1 1 1 1\" /></Test.Lamp>"
         "</Entities>";
 
     /// What the game's main loop does each frame, with a fixed step so that runs repeat exactly.
@@ -307,6 +310,83 @@ for use in (lambda: node.GetPosition(), lambda: node.SetPosition(Vector3(0, 0, 0
         EXPECT_EQ(Eval<std::string>("witnessName"), Eval<std::string>("keptOrigin.GetName()"));
         EXPECT_TRUE(Eval<bool>("keptOrigin.GetSceneNode().Equals(keptOrigin.GetSceneNode())"));
         EXPECT_TRUE(Eval<bool>("event.GetOrigin().GetName() == witnessName"));
+    }
+
+    TEST_F(ScriptedEngine, ScriptsReachComponentsTemplatesAndHeldValues)
+    {
+        Engine::Entity::RegisterAttributeInt("Health");  // as the game's rules do
+        Run(R"(
+scene = GetScene()
+made = scene.GetEntityTemplateManager().CreateTemplate('', 'Test.Made')
+made.AddComponent('Light')
+made.SetAttribute('Light', 'Diffuse', '0 1 0 1')
+madeDiffuse = made.GetAttribute('Light', 'Diffuse')
+again = scene.GetEntityTemplateManager().CreateTemplate('', 'Test.Made')
+
+lamp = scene.CreateEntity('Test.Lamp', Vector3(0, 0, 0))
+lamp.SetAttributeInt('Health', lamp.GetAttributeInt('Health') - 15)
+light = lamp.GetLightEC()
+diffuse = light.GetAnimableValue('diffuseColour')
+diffuse.SetColour(Colour(0.5, 0.25, 0, 1))
+diffuse.ApplyDeltaColour(Colour(0.25, 0, 0, 0))
+try:
+    diffuse.SetReal(1)
+    wrongType = None
+except RuntimeError as error:
+    wrongType = str(error)
+kinds = (lamp.HasComponent('Light'), lamp.GetMeshEC(), lamp.GetBodyEC(), lamp.GetActorEC())
+
+crate = scene.CreateEntity('Test.Crate', Vector3(0, 5, 0))
+body = crate.GetBodyEC().GetSimulationEntity()
+body.AddForce(Vector3(0, 0, 0), SimulationEntityTS.LOCAL)
+)");
+        EXPECT_EQ("0 1 0 1", Eval<std::string>("madeDiffuse"));
+        EXPECT_TRUE(Eval<bool>("again is None")) << "a template name is taken only once";
+        EXPECT_EQ(25, EntityOf("lamp")->GetAttributeInt("Health"));
+        EXPECT_TRUE(Eval<bool>("kinds == (True, None, None, None)"));
+
+        boost::shared_ptr<Engine::Entity> lamp = EntityOf("lamp");
+        const Ogre::Light* light =
+            boost::dynamic_pointer_cast<Engine::LightEC>(lamp->GetComponent("Light"))->GetLight();
+        EXPECT_EQ(Ogre::ColourValue(0.75f, 0.25f, 0.0f, 1.0f), light->getDiffuseColour());
+        EXPECT_EQ("Error in Engine::Python::Detail::AnimableValue::SetReal(). The animable value is of another type",
+                  Eval<std::string>("wrongType"));
+
+        // Any hands out what it holds: a body, a mesh, or an error naming the type.
+        const boost::shared_ptr<Engine::SimulationEntity> body =
+            boost::dynamic_pointer_cast<Engine::BodyEC>(EntityOf("crate")->GetComponent("Body"))->GetSimulationEntity();
+        Ogre::Mesh* mesh = Ogre::MeshManager::getSingleton().load("Arena.Crate.mesh", "General").get();
+        py::object main = Main();
+        main["holdsBody"] = Ogre::Any(body);
+        main["holdsMesh"] = Ogre::Any(mesh);
+        main["holdsInt"] = Ogre::Any(7);
+        Run(R"(
+sameBody = holdsBody.Extract().GetGroup() == body.GetGroup() and not holdsBody.Empty()
+meshName = holdsMesh.Extract().GetName()
+try:
+    holdsInt.Extract()
+    unknown = None
+except RuntimeError as error:
+    unknown = str(error)
+)");
+        EXPECT_TRUE(Eval<bool>("sameBody"));
+        EXPECT_EQ("Arena.Crate.mesh", Eval<std::string>("meshName"));
+        EXPECT_EQ("Error in Engine::Python::Detail::AnyExtract(). Unknown value type i", Eval<std::string>("unknown"));
+
+        // A light's values go with its light, which goes with its entity, even while the script
+        // still holds the light component.
+        lamp.reset();
+        Run("lamp.Destroy()\ndel lamp\n");
+        Frames(1);
+        Run(R"(
+try:
+    diffuse.SetColour(Colour(1, 1, 1, 1))
+    goneLight = None
+except RuntimeError as error:
+    goneLight = str(error)
+)");
+        EXPECT_EQ("Error in Engine::Python::Detail::AnimableValue::SetColour(). The animable value no longer exists: its light has been destroyed",
+                  Eval<std::string>("goneLight"));
     }
 
     TEST_F(ScriptedEngine, FinalizingTakesScriptListenersOffAndStopsScriptControllers)
