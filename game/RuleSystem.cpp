@@ -1,6 +1,7 @@
 #include "RuleSystem.h"
 #include "IEntityCallback.h"
 #include "IRuleSystemListener.h"
+#include "UI_Hud.h"
 
 #include "engine/core/Application.h"
 #include "engine/scene/Entity.h"
@@ -75,6 +76,8 @@ bool RuleSystem::FrameStarted(float seconds)
         multiplierTime = 0.0f;
         damageMultiplier = 1;
     }
+    if (hudInstance)
+        hudInstance->ShowDamageBonus(damageMultiplier, multiplierTime);
     return true;
 }
 
