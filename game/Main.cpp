@@ -1,9 +1,8 @@
 // Gorvane's entry point.
 #include "BuildInfo.h"
 #include "GameSounds.h"
-#include "LogicRunner.h"
-#include "MainLoopRunner.h"
 #include "RuleSystem.h"
+#include "StateHandler.h"
 #include "WindowCloseListener.h"
 
 #include "engine/core/Application.h"
@@ -87,14 +86,9 @@ int main(int argc, char** argv)
         application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
 
-        // Straight into a game until the menus take over.
-        LogicRunner logicRunner;
-        logicRunner.BuildArena();
-        application->AddUpdateListener(&logicRunner);
-        MainLoopRunner mainLoopRunner;
-        application->AddUpdateListener(&mainLoopRunner);
-        mainLoopRunner.simulationRunning = true;
-        logicRunner.Resume();
+        // The state handler creates the runners, builds the arena and starts the logos; from
+        // then on everything the player sees is its doing, until the menu's "Exit".
+        stateHandlerInstance.reset(new StateHandler);
 
         application->AddUpdateListener(&closeListener);
         application->Run();
@@ -107,7 +101,9 @@ int main(int argc, char** argv)
     {
         std::cout << "\nAn OGRE exception was thrown!\n\n" << e.getFullDescription() << "\n";
     }
-    // The interpreter ends before the engine that its scripts refer to.
+    // The interpreter ends before the engine that its scripts refer to; the game's objects go
+    // while the engine they use is still there.
     Engine::Python::Finalize();
+    stateHandlerInstance.reset();
     return 0;
 }

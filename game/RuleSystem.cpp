@@ -1,6 +1,7 @@
 #include "RuleSystem.h"
 #include "IEntityCallback.h"
 #include "IRuleSystemListener.h"
+#include "Teardown.h"
 #include "UI_Hud.h"
 
 #include "engine/core/Application.h"
@@ -12,7 +13,7 @@ IEntityCallback* IEntityCallback::Of(const Engine::Entity* entity)
 }
 
 RuleSystem::RuleSystem()
-    : damageMultiplier(1), multiplierTime(0.0f)
+    : damageMultiplier(1), multiplierTime(0.0f), calledByFrameLoop(false)
 {
     Engine::Entity::RegisterAttributeInt("Health");
     Engine::Entity::RegisterAttributeInt("MaxHealth");
@@ -23,8 +24,7 @@ RuleSystem::RuleSystem()
 
 RuleSystem::~RuleSystem()
 {
-    if (Engine::Application* application = Engine::Application::GetSingletonPtr())
-        application->RemoveUpdateListener(this);
+    LeaveFrameLoop(this, calledByFrameLoop);
 }
 
 void RuleSystem::ApplyDamage(Engine::Entity* entity, int damage, Ogre::Vector3 point, Ogre::Vector3 direction)
@@ -67,6 +67,7 @@ std::uint8_t RuleSystem::GetPriority()
 
 bool RuleSystem::FrameStarted(float seconds)
 {
+    calledByFrameLoop = true;
     if (multiplierTime > 0.0f)
     {
         multiplierTime -= seconds;

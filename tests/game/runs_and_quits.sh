@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Starts the game on the display, lets it render, presses Escape and expects a clean exit.
+# Starts the game on the display, lets it render, skips the logos, chooses "Exit" in the main
+# menu with the arrow keys and Return, and expects a clean exit.
 set -euo pipefail
 game=$1
 bin=$(dirname "$game")
@@ -19,13 +20,31 @@ done
 sleep 2
 kill -0 $pid 2>/dev/null || { echo "game stopped without being asked"; cat "$bin/Gorvane.stdout"; exit 1; }
 
-for _ in $(seq 1 150); do
-    xdotool key --window "$window" Escape 2>/dev/null || true
-    xdotool key Escape 2>/dev/null || true
+# A key held long enough for a frame to see it: the game reads keys by polling once a frame, and
+# a software renderer may draw only a few frames a second.
+hold() {
+    xdotool keydown --window "$window" "$1" 2>/dev/null || true
+    xdotool keydown "$1" 2>/dev/null || true
+    sleep "${2:-0.5}"
+    xdotool keyup --window "$window" "$1" 2>/dev/null || true
+    xdotool keyup "$1" 2>/dev/null || true
+    sleep 0.3
+}
+
+# Return twice skips both logos; then the menu. Escape leads back to the menu from wherever a stray
+# key went (a game, the high scores) and never ends the game; Up from "Play" wraps to "Exit". A
+# selection that moved further comes round again on the next try.
+hold Return
+hold Return
+sleep 2
+for _ in $(seq 1 30); do
     kill -0 $pid 2>/dev/null || break
-    sleep 0.2
+    hold Escape
+    hold Up 0.15
+    hold Return
+    sleep 0.5
 done
-if kill -0 $pid 2>/dev/null; then echo "Escape did not end the game"; tail -n 20 "$bin/Gorvane.log"; exit 1; fi
+if kill -0 $pid 2>/dev/null; then echo "\"Exit\" did not end the game"; tail -n 20 "$bin/Gorvane.log"; exit 1; fi
 trap - EXIT
 wait $pid
 status=$?
