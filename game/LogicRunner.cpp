@@ -1,5 +1,6 @@
 #include "LogicRunner.h"
 #include "RuleSystem.h"
+#include "UI_Hud.h"
 
 #include "engine/core/Application.h"
 #include "engine/core/CameraManager.h"
@@ -52,6 +53,11 @@ LogicRunner::LogicRunner()
     viewport->setBackgroundColour(Ogre::ColourValue(0.0f, 0.0f, 0.0f, 1.0f));
 
     Engine::Python::ExecResource("startup.py");
+
+    // One HUD for the whole process; it shows only while a game does.
+    if (!hudInstance)
+        hudInstance.reset(new UI_Hud);
+    hudInstance->Hide();
 }
 
 LogicRunner::~LogicRunner() = default;
@@ -113,6 +119,7 @@ void LogicRunner::BuildArena()
     newPlayer->SetAttributeInt("MaxPower", 100);
     newPlayer->SetAttributeInt("Power", 100);
     player = newPlayer;
+    hudInstance->SetPlayer(player);
 
     // Off until something switches it on; the bonus handler can switch it off. The viewport
     // outlives the arena, so a rebuilt arena finds it in the chain already.
@@ -125,11 +132,13 @@ void LogicRunner::BuildArena()
 void LogicRunner::Resume()
 {
     active = true;
+    hudInstance->Show();
 }
 
 void LogicRunner::Pause()
 {
     active = false;
+    hudInstance->Hide();
 }
 
 bool LogicRunner::FrameEnded(float seconds)

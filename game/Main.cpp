@@ -2,9 +2,8 @@
 #include "BuildInfo.h"
 #include "ConfigDialog.h"
 #include "GameSounds.h"
-#include "LogicRunner.h"
-#include "MainLoopRunner.h"
 #include "RuleSystem.h"
+#include "StateHandler.h"
 #include "WindowCloseListener.h"
 
 #include "engine/core/Application.h"
@@ -96,15 +95,10 @@ int main(int argc, char** argv)
         // The game's controller types are registered here, by the names the templates use, in
         // this order: "Bonus", "SpawnPoint", "Player", "Cannon", "Grenade", "Zombie".
 
-        // The state handler is created here. Until it exists the game starts at once, as the
-        // menu's "Play" would, and Escape or closing the window ends it.
-        LogicRunner logicRunner;
-        logicRunner.BuildArena();
-        application->AddUpdateListener(&logicRunner);
-        MainLoopRunner mainLoopRunner;
-        application->AddUpdateListener(&mainLoopRunner);
-        mainLoopRunner.simulationRunning = true;
-        logicRunner.Resume();
+        // The state handler creates the runners, builds the arena and starts the logos; from
+        // then on everything the player sees is its doing, until the menu's "Exit".
+        stateHandlerInstance.reset(new StateHandler);
+
         application->AddUpdateListener(&closeListener);
 
         application->Run();
@@ -118,8 +112,10 @@ int main(int argc, char** argv)
         // Read while the renderer (and any plug-in the exception came from) is still loaded.
         std::cout << "\nAn OGRE exception was thrown!\n\n" << e.getFullDescription() << "\n";
     }
-    // The interpreter ends before the engine that its scripts refer to.
+    // The interpreter ends before the engine that its scripts refer to; the game's objects go
+    // while the engine they use is still there.
     Engine::Python::Finalize();
+    stateHandlerInstance.reset();
     application.reset();
     return 0;
 }

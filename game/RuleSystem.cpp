@@ -1,6 +1,8 @@
 #include "RuleSystem.h"
 #include "IEntityCallback.h"
 #include "IRuleSystemListener.h"
+#include "Teardown.h"
+#include "UI_Hud.h"
 
 #include "engine/core/Application.h"
 #include "engine/core/Exception.h"
@@ -12,7 +14,7 @@ IEntityCallback* IEntityCallback::Of(const Engine::Entity* entity)
 }
 
 RuleSystem::RuleSystem()
-    : damageMultiplier(1), multiplierTime(0.0f)
+    : damageMultiplier(1), multiplierTime(0.0f), calledByFrameLoop(false)
 {
     Engine::Entity::RegisterAttributeInt("Health");
     Engine::Entity::RegisterAttributeInt("MaxHealth");
@@ -23,18 +25,7 @@ RuleSystem::RuleSystem()
 
 RuleSystem::~RuleSystem()
 {
-    Engine::Application* application = Engine::Application::GetSingletonPtr();
-    if (!application)
-        return;
-    try
-    {
-        application->RemoveUpdateListener(this);
-    }
-    catch (const Engine::Exception&)
-    {
-        // No frame ran since it was added (start-up failed before the frame loop), so it was
-        // never among the listeners; nothing is left to remove, and a destructor must not throw.
-    }
+    LeaveFrameLoop(this, calledByFrameLoop);
 }
 
 void RuleSystem::ApplyDamage(Engine::Entity* entity, int damage, Ogre::Vector3 point, Ogre::Vector3 direction)
@@ -77,6 +68,7 @@ std::uint8_t RuleSystem::GetPriority()
 
 bool RuleSystem::FrameStarted(float seconds)
 {
+    calledByFrameLoop = true;
     if (multiplierTime > 0.0f)
     {
         multiplierTime -= seconds;
@@ -86,6 +78,8 @@ bool RuleSystem::FrameStarted(float seconds)
         multiplierTime = 0.0f;
         damageMultiplier = 1;
     }
+    if (hudInstance)
+        hudInstance->ShowDamageBonus(damageMultiplier, multiplierTime);
     return true;
 }
 
