@@ -1,4 +1,5 @@
 #include "LogicRunner.h"
+#include "PlayerUpgradeHandler.h"
 #include "RuleSystem.h"
 
 #include "engine/core/Application.h"
@@ -52,6 +53,10 @@ LogicRunner::LogicRunner()
     viewport->setBackgroundColour(Ogre::ColourValue(0.0f, 0.0f, 0.0f, 1.0f));
 
     Engine::Python::ExecResource("startup.py");
+
+    // After the runner, so that the rule system tells the kill counts in this order.
+    upgradeHandler.reset(new PlayerUpgradeHandler);
+    spareUpgradeHandler.reset(new PlayerUpgradeHandler);
 }
 
 LogicRunner::~LogicRunner() = default;
@@ -113,6 +118,7 @@ void LogicRunner::BuildArena()
     newPlayer->SetAttributeInt("MaxPower", 100);
     newPlayer->SetAttributeInt("Power", 100);
     player = newPlayer;
+    upgradeHandler->SetPlayer(player);
 
     // Off until something switches it on; the bonus handler can switch it off.
     Ogre::CompositorManager::getSingleton().addCompositor(viewport, "Darken", -1);

@@ -3,11 +3,13 @@
 #include "GameSounds.h"
 #include "LogicRunner.h"
 #include "MainLoopRunner.h"
+#include "PlayerController.h"
 #include "RuleSystem.h"
 #include "WindowCloseListener.h"
 
 #include "engine/core/Application.h"
 #include "engine/core/Exception.h"
+#include "engine/logic/ControllerManager.h"
 #include "script/Interpreter.h"
 
 #include <cstring>
@@ -86,6 +88,9 @@ int main(int argc, char** argv)
         const boost::shared_ptr<RuleSystem> ruleSystem(new RuleSystem);
         application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
+
+        Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
+        controllers.RegisterController("Player", [] { return boost::shared_ptr<Engine::IController>(new PlayerController); });
 
         // Straight into a game until the menus take over.
         LogicRunner logicRunner;
