@@ -1,4 +1,5 @@
 #include "LogicRunner.h"
+#include "PlayerUpgradeHandler.h"
 #include "RuleSystem.h"
 #include "UI_Hud.h"
 
@@ -53,6 +54,10 @@ LogicRunner::LogicRunner()
     viewport->setBackgroundColour(Ogre::ColourValue(0.0f, 0.0f, 0.0f, 1.0f));
 
     Engine::Python::ExecResource("startup.py");
+
+    // After the runner, so that the rule system tells the kill counts in this order.
+    upgradeHandler.reset(new PlayerUpgradeHandler);
+    spareUpgradeHandler.reset(new PlayerUpgradeHandler);
 
     // One HUD for the whole process; it shows only while a game does.
     if (!hudInstance)
@@ -119,6 +124,7 @@ void LogicRunner::BuildArena()
     newPlayer->SetAttributeInt("MaxPower", 100);
     newPlayer->SetAttributeInt("Power", 100);
     player = newPlayer;
+    upgradeHandler->SetPlayer(player);
     hudInstance->SetPlayer(player);
 
     // Off until something switches it on; the bonus handler can switch it off. The viewport
