@@ -1,13 +1,16 @@
 // Gorvane's entry point.
+#include "AI_Zombie.h"
 #include "BuildInfo.h"
 #include "GameSounds.h"
 #include "LogicRunner.h"
 #include "MainLoopRunner.h"
 #include "RuleSystem.h"
+#include "SpawnPointController.h"
 #include "WindowCloseListener.h"
 
 #include "engine/core/Application.h"
 #include "engine/core/Exception.h"
+#include "engine/logic/ControllerManager.h"
 #include "script/Interpreter.h"
 
 #include <cstring>
@@ -19,6 +22,12 @@
 
 namespace
 {
+    template <class Controller>
+    boost::shared_ptr<Engine::IController> MakeController()
+    {
+        return boost::shared_ptr<Engine::IController>(new Controller);
+    }
+
     void PrintBuildInfo()
     {
         std::cout << "\n"
@@ -86,6 +95,11 @@ int main(int argc, char** argv)
         const boost::shared_ptr<RuleSystem> ruleSystem(new RuleSystem);
         application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
+
+        // The controllers the templates name, in this order.
+        Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
+        controllers.RegisterController("SpawnPoint", &MakeController<SpawnPointController>);
+        controllers.RegisterController("Zombie", &MakeController<AI_Zombie>);
 
         // Straight into a game until the menus take over.
         LogicRunner logicRunner;
