@@ -107,8 +107,10 @@ namespace
         }
 
         Test::TempDir dir;
-        std::unique_ptr<Engine::Application> application;
+        // Declared first so it goes last: the rule system takes itself off the application's
+        // listeners when it ends, which it must not try while the application is going.
         boost::shared_ptr<RuleSystem> ruleSystem;
+        std::unique_ptr<Engine::Application> application;
         std::unique_ptr<LogicRunner> logic;
         MainLoopRunner mainLoop;
     };
