@@ -1,5 +1,9 @@
 #include "engine/core/Settings.h"
 #include "engine/core/Error.h"
+#include "engine/core/XmlDepth.h"
+
+#include <fstream>
+#include <iterator>
 
 #include <OgreResourceGroupManager.h>
 #include <tinyxml.h>
@@ -66,8 +70,34 @@ namespace Engine
 
     void Settings::LoadFile(const std::string& fileName)
     {
-        TiXmlDocument document;
-        if (!document.LoadFile(fileName))
+        // Read whole and measured before TinyXML parses it: its reader recurses once per level.
+        std::ifstream in(fileName, std::ios::binary);
+        std::string text;
+        if (in)
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        // Line ends as TinyXML's own file reader leaves them: "\r\n" and a lone "\r" become "\n".
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < text.size(); ++i)
+        {
+            if (text[i] == '\r')
+            {
+                text[kept++] = '\n';
+                if (i + 1 < text.size() && text[i + 1] == '\n')
+                    ++i;
+            }
+            else
+            {
+                text[kept++] = text[i];
+            }
+        }
+        text.resize(kept);
+        if (XmlNestingDepth(text) > maxXmlDepth)
+            ThrowError("Engine::Settings::LoadFile", "Error loading settings file " + fileName +
+                                                         ": its elements nest deeper than " +
+                                                         std::to_string(maxXmlDepth) + " levels");
+        TiXmlDocument document(fileName);
+        document.Parse(text.c_str());
+        if (!in || document.Error())
             ThrowError("Engine::Settings::LoadFile", "Error loading settings file " + fileName);
 
         for (TiXmlElement* top = document.FirstChildElement(); top; top = top->NextSiblingElement())
