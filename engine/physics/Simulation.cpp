@@ -1,4 +1,5 @@
 #include "engine/physics/Simulation.h"
+#include "engine/physics/TerrainLimits.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -394,6 +395,8 @@ namespace Engine
             return;
         }
         const float maxHeight = Ogre::StringConverter::parseReal(config.getSetting("MaxHeight"), 0.0f);
+        CheckTerrainLimits(where, file, pageSizeText, pageSize, config.getSetting("PageWorldX"), worldSize,
+                           config.getSetting("MaxHeight"), maxHeight);
         const std::string imageName = config.getSetting("Heightmap.image");
 
         Ogre::Image image;
