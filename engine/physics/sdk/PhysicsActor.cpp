@@ -194,23 +194,26 @@ namespace Engine
         btDiscreteDynamicsWorld& world = scene.GetWorld();
         world.addRigidBody(body);
         for (PhysicsShape* shape : shapes)
-        {
-            if (!shape->IsTrigger())
-                continue;
-            btCollisionObject* trigger = new btCollisionObject();
-            trigger->setCollisionShape(shape->collisionShape);
-            trigger->setUserPointer(shape);
-            trigger->setUserIndex(PhysicsScene::TRIGGER_OBJECT);
-            trigger->setCollisionFlags(btCollisionObject::CF_NO_CONTACT_RESPONSE |
-                                       (dynamic ? btCollisionObject::CF_KINEMATIC_OBJECT : btCollisionObject::CF_STATIC_OBJECT));
-            trigger->setActivationState(DISABLE_DEACTIVATION);
-            shape->triggerObject = trigger;
-            // Triggers of static actors only look for moving shapes.
-            const int mask = dynamic ? btBroadphaseProxy::AllFilter : (btBroadphaseProxy::AllFilter ^ btBroadphaseProxy::StaticFilter);
-            world.addCollisionObject(trigger, btBroadphaseProxy::SensorTrigger, mask ^ btBroadphaseProxy::SensorTrigger);
-        }
+            if (shape->IsTrigger())
+                AddTriggerObject(*shape);
         SyncTriggers();
         inWorld = true;
+    }
+
+    void PhysicsActor::AddTriggerObject(PhysicsShape& shape)
+    {
+        btCollisionObject* trigger = new btCollisionObject();
+        trigger->setCollisionShape(shape.collisionShape);
+        trigger->setUserPointer(&shape);
+        trigger->setUserIndex(PhysicsScene::TRIGGER_OBJECT);
+        trigger->setCollisionFlags(btCollisionObject::CF_NO_CONTACT_RESPONSE |
+                                   (dynamic ? btCollisionObject::CF_KINEMATIC_OBJECT : btCollisionObject::CF_STATIC_OBJECT));
+        trigger->setActivationState(DISABLE_DEACTIVATION);
+        shape.triggerObject = trigger;
+        // Triggers of static actors only look for moving shapes.
+        const int mask = dynamic ? btBroadphaseProxy::AllFilter : (btBroadphaseProxy::AllFilter ^ btBroadphaseProxy::StaticFilter);
+        scene.GetWorld().addCollisionObject(trigger, btBroadphaseProxy::SensorTrigger,
+                                            mask ^ btBroadphaseProxy::SensorTrigger);
     }
 
     void PhysicsActor::RemoveFromWorld()
@@ -516,6 +519,17 @@ namespace Engine
             return nullptr;
         }
         shapes.push_back(shape);
+        if (shape->IsTrigger())
+        {
+            // A trigger is a collision object of its own and leaves the body's shape, mass and
+            // other triggers alone: adding one costs the same however many the actor has.
+            if (inWorld)
+            {
+                AddTriggerObject(*shape);
+                shape->triggerObject->setWorldTransform(ToBtTransform(Compose(GetGlobalPose(), shape->GetCollisionPose())));
+            }
+            return shape;
+        }
         RebuildCollision();
         return shape;
     }
