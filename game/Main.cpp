@@ -90,6 +90,12 @@ int main(int argc, char** argv)
     {
         std::cout << "\nAn OGRE exception was thrown!\n\n" << e.getFullDescription() << "\n";
     }
+    catch (const std::exception& e)
+    {
+        // Anything else is a fault of ours; say what it was instead of ending silently.
+        std::cout << "\nAn unexpected exception was thrown!\n\n" << e.what() << "\n";
+        return 1;
+    }
     // The interpreter ends before the engine that its scripts refer to.
     Engine::Python::Finalize();
     return 0;
