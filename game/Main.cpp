@@ -1,5 +1,9 @@
 // Gorvane's entry point.
 #include "BuildInfo.h"
+#include "GameSounds.h"
+#include "LogicRunner.h"
+#include "MainLoopRunner.h"
+#include "RuleSystem.h"
 #include "WindowCloseListener.h"
 
 #include "engine/core/Application.h"
@@ -78,7 +82,20 @@ int main(int argc, char** argv)
         if (!application->Init("../data/configs/game.xml", &ChooseRenderSystem, nullptr, true))
             return 0;
         application->CreateInputSystem(true, nullptr);
+        LoadGameSounds();
+        const boost::shared_ptr<RuleSystem> ruleSystem(new RuleSystem);
+        application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
+
+        // Straight into a game until the menus take over.
+        LogicRunner logicRunner;
+        logicRunner.BuildArena();
+        application->AddUpdateListener(&logicRunner);
+        MainLoopRunner mainLoopRunner;
+        application->AddUpdateListener(&mainLoopRunner);
+        mainLoopRunner.simulationRunning = true;
+        logicRunner.Resume();
+
         application->AddUpdateListener(&closeListener);
         application->Run();
     }

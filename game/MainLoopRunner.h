@@ -1,0 +1,23 @@
+#pragma once
+#include "engine/core/IUpdateListener.h"
+
+/// Steps the engine every frame, first of all listeners: the physics step starts before the
+/// frame is drawn and is collected after it; then sound, scene, streaming and controllers.
+/// Physics and controllers run only while a game is in progress.
+class MainLoopRunner : public Engine::IUpdateListener
+{
+public:
+    MainLoopRunner();
+
+    std::uint8_t GetPriority() override;
+    bool FrameStarted(float seconds) override;
+    bool FrameEnded(float seconds) override;
+
+    /// Set by the menu's "Exit": the next FrameStarted ends the frame loop.
+    bool quit;
+    /// A game is in progress: the physics world and the controllers are stepped.
+    bool simulationRunning;
+
+private:
+    float streamingTimer;  // frame time since entities were last streamed during a game
+};
