@@ -91,12 +91,11 @@ namespace Engine
             }
         }
         text.resize(kept);
-        if (XmlNestingDepth(text) > maxXmlDepth)
+        TiXmlDocument document(fileName);
+        if (!ParseXml(document, text))
             ThrowError("Engine::Settings::LoadFile", "Error loading settings file " + fileName +
                                                          ": its elements nest deeper than " +
                                                          std::to_string(maxXmlDepth) + " levels");
-        TiXmlDocument document(fileName);
-        document.Parse(text.c_str());
         if (!in || document.Error())
             ThrowError("Engine::Settings::LoadFile", "Error loading settings file " + fileName);
 

@@ -41,12 +41,11 @@ namespace Engine
     void EntityTemplateManager::AddFile(const std::string& fileName)
     {
         const std::string text = ReadResource(fileName);
-        if (XmlNestingDepth(text) > maxXmlDepth)
+        TiXmlDocument document(fileName);
+        if (!ParseXml(document, text))
             ThrowError("Engine::EntityTemplateManager::AddFile",
                        "Malformed XML in '" + fileName + "': its elements nest deeper than " +
                            Ogre::StringConverter::toString(maxXmlDepth) + " levels");
-        TiXmlDocument document(fileName);
-        document.Parse(text.c_str());
         if (document.Error())
             ThrowError("Engine::EntityTemplateManager::AddFile",
                        "Malformed XML in '" + fileName + "' at row " + Ogre::StringConverter::toString(document.ErrorRow()) +

@@ -152,11 +152,10 @@ namespace Engine
                                   "', ensure that the file exists within your resource locations");
         }
 
-        if (XmlNestingDepth(text) > maxXmlDepth)
+        TiXmlDocument document(fileName);
+        if (!ParseXml(document, text))
             ThrowError(where, "Malformed scene file '" + fileName + "': its elements nest deeper than " +
                                   Ogre::StringConverter::toString(maxXmlDepth) + " levels");
-        TiXmlDocument document(fileName);
-        document.Parse(text.c_str());
         if (document.Error())
             ThrowError(where, "Malformed scene file '" + fileName + "' at row " +
                                   Ogre::StringConverter::toString(document.ErrorRow()) + ", column " +

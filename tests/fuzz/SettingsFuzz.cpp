@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (measured <= Engine::maxXmlDepth)
     {
         TiXmlDocument document;
-        document.Parse(text.c_str());
+        Engine::ParseXml(document, text);
         const int built = TreeDepth(document);
         if (built > measured)
             Fuzz::Fail("TinyXML built " + std::to_string(built) + " levels where " + std::to_string(measured) +
