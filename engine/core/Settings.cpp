@@ -8,6 +8,8 @@
 #include <OgreResourceGroupManager.h>
 #include <tinyxml.h>
 
+#include <sys/stat.h>
+
 namespace Engine
 {
     Settings* Settings::pInstance_ = nullptr;
@@ -37,8 +39,12 @@ namespace Engine
     void Settings::LoadResource(const std::string& name)
     {
         RequireCreate(pInstance_, "LoadResource");
+        Ogre::ResourceGroupManager* groups = Ogre::ResourceGroupManager::getSingletonPtr();
+        if (!groups)
+            ThrowError("Engine::Settings::LoadResource",
+                       "The engine is not running (no resource system); can't look up settings file " + name);
         Ogre::FileInfoListPtr found =
-            Ogre::ResourceGroupManager::getSingleton().findResourceFileInfo("General", name, false);
+            groups->findResourceFileInfo("General", name, false);
         if (!found || found->empty())
             ThrowError("Engine::Settings::LoadResource", "Can't find " + name);
         const Ogre::FileInfo& info = found->front();
@@ -71,8 +77,13 @@ namespace Engine
     void Settings::LoadFile(const std::string& fileName)
     {
         // Read whole and measured before TinyXML parses it: its reader recurses once per level.
-        std::ifstream in(fileName, std::ios::binary);
+        // Only plain files are read (a folder or a device has no sensible size or content).
+        struct stat status;
+        const bool plainFile = stat(fileName.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+        std::ifstream in;
         std::string text;
+        if (plainFile)
+            in.open(fileName, std::ios::binary);
         if (in)
             text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         // Line ends as TinyXML's own file reader leaves them: "\r\n" and a lone "\r" become "\n".
@@ -96,7 +107,7 @@ namespace Engine
             ThrowError("Engine::Settings::LoadFile", "Error loading settings file " + fileName +
                                                          ": its elements nest deeper than " +
                                                          std::to_string(maxXmlDepth) + " levels");
-        if (!in || document.Error())
+        if (!plainFile || !in || document.Error())
             ThrowError("Engine::Settings::LoadFile", "Error loading settings file " + fileName);
 
         for (TiXmlElement* top = document.FirstChildElement(); top; top = top->NextSiblingElement())

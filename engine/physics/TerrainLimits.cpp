@@ -10,7 +10,6 @@ namespace Engine
                             unsigned pageSize, const std::string& worldSizeText, float worldSize,
                             const std::string& maxHeightText, float maxHeight)
     {
-        // A negative "PageSize" reads as a huge unsigned number and is caught here as well.
         if (pageSize > maxTerrainPageSize)
             ThrowError(where, "Terrain file '" + file + "' has 'PageSize' '" + pageSizeText + "'; at most " +
                                   std::to_string(maxTerrainPageSize) + " samples per side are allowed");
