@@ -3,6 +3,7 @@
 #include "engine/core/Error.h"
 #include "engine/core/OgreStreams.h"
 
+#include <cmath>
 #include <sstream>
 
 namespace Engine
@@ -35,6 +36,12 @@ namespace Engine
 
         // Values that read as numbers but that the renderer and the physics world cannot take.
         template <class T> const char* Unusable(T&) { return nullptr; }
+        const char* Unusable(float& f)
+        {
+            // Densities, powers and the like: beyond this the physics world's masses and forces
+            // overflow into non-finite poses.
+            return std::fabs(f) <= maxDataMagnitude ? nullptr : "it lies beyond +-1e7";
+        }
         const char* Unusable(Ogre::Vector3& v)
         {
             return IsUsableVector(v) ? nullptr : "a component is not finite or lies beyond +-1e7";

@@ -21,8 +21,8 @@ namespace Engine
     ///
     /// Typed reads: std::string, bool ("true"/"false" only), int, float, Ogre::Vector3 ("x y z"),
     /// Ogre::Quaternion ("w x y z") and Ogre::ColourValue ("r g b a"). Where a component name is
-    /// given, the first component of that name is meant. Vectors must be finite and within
-    /// +-maxDataMagnitude; quaternions are returned at unit length, and one that gives no
+    /// given, the first component of that name is meant. Numbers and vectors must be finite and
+    /// within +-maxDataMagnitude; quaternions are returned at unit length, and one that gives no
     /// direction (zero, not finite) is refused.
     class EntityTemplate : public TiXmlElement
     {
