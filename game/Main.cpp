@@ -82,6 +82,7 @@ int main(int argc, char** argv)
 
     ChangeToExecutableDirectory(argv[0]);
 
+    int status = 0;
     std::unique_ptr<Engine::Application> application(new Engine::Application);
     WindowCloseListener closeListener;
     try
@@ -125,10 +126,16 @@ int main(int argc, char** argv)
         // Read while the renderer (and any plug-in the exception came from) is still loaded.
         std::cout << "\nAn OGRE exception was thrown!\n\n" << e.getFullDescription() << "\n";
     }
+    catch (const std::exception& e)
+    {
+        // Anything else is a fault of ours; say what it was instead of ending silently.
+        std::cout << "\nAn unexpected exception was thrown!\n\n" << e.what() << "\n";
+        status = 1;
+    }
     // The interpreter ends before the engine that its scripts refer to; the game's objects go
     // while the engine they use is still there.
     Engine::Python::Finalize();
     stateHandlerInstance.reset();
     application.reset();
-    return 0;
+    return status;
 }
