@@ -1,10 +1,10 @@
 #include "RuleSystem.h"
 #include "IEntityCallback.h"
 #include "IRuleSystemListener.h"
-#include "Teardown.h"
 #include "UI_Hud.h"
 
 #include "engine/core/Application.h"
+#include "engine/core/Exception.h"
 #include "engine/scene/Entity.h"
 
 IEntityCallback* IEntityCallback::Of(const Engine::Entity* entity)
@@ -13,7 +13,7 @@ IEntityCallback* IEntityCallback::Of(const Engine::Entity* entity)
 }
 
 RuleSystem::RuleSystem()
-    : damageMultiplier(1), multiplierTime(0.0f), calledByFrameLoop(false)
+    : damageMultiplier(1), multiplierTime(0.0f)
 {
     Engine::Entity::RegisterAttributeInt("Health");
     Engine::Entity::RegisterAttributeInt("MaxHealth");
@@ -24,7 +24,18 @@ RuleSystem::RuleSystem()
 
 RuleSystem::~RuleSystem()
 {
-    LeaveFrameLoop(this, calledByFrameLoop);
+    Engine::Application* application = Engine::Application::GetSingletonPtr();
+    if (!application)
+        return;
+    try
+    {
+        application->RemoveUpdateListener(this);
+    }
+    catch (const Engine::Exception&)
+    {
+        // No frame ran since it was added (start-up failed before the frame loop), so it was
+        // never among the listeners; nothing is left to remove, and a destructor must not throw.
+    }
 }
 
 void RuleSystem::ApplyDamage(Engine::Entity* entity, int damage, Ogre::Vector3 point, Ogre::Vector3 direction)
@@ -67,7 +78,6 @@ std::uint8_t RuleSystem::GetPriority()
 
 bool RuleSystem::FrameStarted(float seconds)
 {
-    calledByFrameLoop = true;
     if (multiplierTime > 0.0f)
     {
         multiplierTime -= seconds;
