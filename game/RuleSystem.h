@@ -37,5 +37,4 @@ public:
 
 private:
     std::vector<IRuleSystemListener*> listeners;
-    bool calledByFrameLoop;  // joined the frame loop (a failed start-up may end before that)
 };
