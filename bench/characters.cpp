@@ -1,7 +1,14 @@
-// Characters under load: 200 capsules walking every frame among 300 static boxes and 200 loose
-// crates for 600 frames of 1/60 s, through our capsule controller and, for comparison, through
-// Bullet's own btKinematicCharacterController in a plain Bullet world built the same way.
-// The figure is milliseconds per frame for the physics half: the moves plus the step.
+// Characters under load, through our capsule controller and, for comparison, through Bullet's own
+// btKinematicCharacterController in a plain Bullet world built the same way:
+// - Wander: 200 capsules walking every frame among 300 static boxes and 200 loose crates;
+// - Crowd: 200 capsules in a walled 40 x 40 yard all walking to its centre, as a horde closes in
+//   on the player; they report how tightly they packed (mean and outermost distance from the
+//   centre) and how far any two overlap.
+// Each runs 600 frames of 1/60 s; the figure is milliseconds per frame for the physics half (the
+// moves plus the step). Instructions per frame, counted by callgrind over every thread between
+// the first and the last frame, next to the wall time:
+//   scripts/bench-instructions characters OurCrowd
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -12,6 +19,7 @@
 #include <btBulletDynamicsCommon.h>
 #include <BulletCollision/CollisionDispatch/btGhostObject.h>
 #include <BulletDynamics/Character/btKinematicCharacterController.h>
+#include <valgrind/callgrind.h>
 
 #include "engine/physics/SimulationActorHitReport.h"
 #include "engine/physics/sdk/PhysicsActor.h"
@@ -30,6 +38,10 @@ namespace
     const float FrameTime = 1.0f / 60.0f;
     const float Radius = 0.4f;
     const float Height = 1.0f;
+    const float SkinWidth = 0.1f;
+    const float FallSpeed = 5.0f;       ///< units a second, as the world makes characters fall
+    const float YardHalfSize = 20.0f;
+    const float CrowdSpeed = 3.0f;      ///< units a second
 
     struct Layout
     {
@@ -39,7 +51,7 @@ namespace
         std::vector<btVector3> characters;    ///< capsule centres
     };
 
-    Layout MakeLayout()
+    Layout MakeWanderLayout()
     {
         std::mt19937 random(7);
         std::uniform_real_distribution<float> place(-40.0f, 40.0f);
@@ -57,115 +69,186 @@ namespace
         return layout;
     }
 
-    /// Each character walks at 3 units a second on a slowly turning heading.
+    /// Four walls 2 high around the yard, and the characters standing on the ground scattered
+    /// over it, none touching another.
+    Layout MakeYardLayout()
+    {
+        Layout layout;
+        const float wall = YardHalfSize + 0.5f;
+        layout.statics.push_back({btVector3(wall, 1, 0), btVector3(0.5f, 1, wall + 0.5f)});
+        layout.statics.push_back({btVector3(-wall, 1, 0), btVector3(0.5f, 1, wall + 0.5f)});
+        layout.statics.push_back({btVector3(0, 1, wall), btVector3(wall + 0.5f, 1, 0.5f)});
+        layout.statics.push_back({btVector3(0, 1, -wall), btVector3(wall + 0.5f, 1, 0.5f)});
+        std::mt19937 random(11);
+        std::uniform_real_distribution<float> place(-YardHalfSize + Radius + SkinWidth, YardHalfSize - Radius - SkinWidth);
+        while (layout.characters.size() < std::size_t(Characters))
+        {
+            const btVector3 centre(place(random), SkinWidth + Radius + Height / 2, place(random));
+            const bool clear = std::none_of(layout.characters.begin(), layout.characters.end(),
+                                            [&centre](const btVector3& other)
+                                            { return centre.distance(other) < 2 * (Radius + SkinWidth); });
+            if (clear)
+                layout.characters.push_back(centre);
+        }
+        return layout;
+    }
+
+    /// Each wandering character walks at 3 units a second on a slowly turning heading.
     btVector3 Walk(int character, int frame)
     {
         const float heading = character * 0.7f + frame * FrameTime * 0.5f;
         return btVector3(std::cos(heading), 0, std::sin(heading)) * 3.0f;
     }
 
-    void OurControllers(benchmark::State& state)
+    /// A crowd member walks straight at the centre, slowing down so as not to overshoot it.
+    btVector3 ToCentre(const btVector3& at)
     {
-        const Layout layout = MakeLayout();
-        for (auto _ : state)
+        const btVector3 to(-at.x(), 0, -at.z());
+        const float distance = to.length();
+        if (distance < 1.0e-4f)
+            return btVector3(0, 0, 0);
+        return to * (std::min(CrowdSpeed, distance / FrameTime) / distance);
+    }
+
+    /// How the crowd packed: mean and largest distance of the characters from the centre, and
+    /// the deepest overlap of two capsules (how much closer than two radii they are).
+    void ReportPacking(benchmark::State& state, const std::vector<btVector3>& centres)
+    {
+        double sum = 0;
+        float outermost = 0;
+        float overlap = 0;
+        for (std::size_t i = 0; i < centres.size(); ++i)
         {
-            std::unique_ptr<Engine::PhysicsSdk> sdk = Engine::PhysicsSdk::Create();
+            const float distance = btVector3(centres[i].x(), 0, centres[i].z()).length();
+            sum += distance;
+            outermost = std::max(outermost, distance);
+            for (std::size_t j = i + 1; j < centres.size(); ++j)
+            {
+                const btVector3 apart = centres[i] - centres[j];
+                overlap = std::max(overlap, 2 * Radius - btVector3(apart.x(), 0, apart.z()).length());
+            }
+        }
+        state.counters["mean_distance"] = sum / centres.size();
+        state.counters["max_distance"] = outermost;
+        state.counters["max_overlap"] = overlap;
+    }
+
+    /// Marks the frames for callgrind (started with --instr-atstart=no), and times them.
+    class CountedFrames
+    {
+    public:
+        explicit CountedFrames(benchmark::State& state) : state(state)
+        {
+            CALLGRIND_START_INSTRUMENTATION;
+            start = std::chrono::steady_clock::now();
+        }
+        ~CountedFrames()
+        {
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            CALLGRIND_STOP_INSTRUMENTATION;
+            state.SetIterationTime(seconds);
+            state.counters["ms_per_frame"] = seconds * 1000.0 / Frames;
+            state.counters["frames"] = Frames;
+        }
+
+    private:
+        benchmark::State& state;
+        std::chrono::steady_clock::time_point start;
+    };
+
+    /// Our scene with a ground plane, the layout's boxes and crates, and a capsule controller
+    /// per character.
+    struct OurWorld
+    {
+        explicit OurWorld(const Layout& layout) : manager(Engine::PhysicsAllocator::GetDefault())
+        {
+            sdk = Engine::PhysicsSdk::Create();
             Engine::SceneDesc sceneDesc;
             sceneDesc.gravity = Ogre::Vector3(0, -9.81f, 0);
-            Engine::PhysicsScene* scene = sdk->CreateScene(sceneDesc);
-            Engine::PhysicsControllerManager manager(Engine::PhysicsAllocator::GetDefault());
-            Engine::SimulationActorHitReport report;
-            {
-                Engine::ActorDesc ground;
-                Engine::ShapeDesc plane;
-                plane.type = Engine::ShapeType::PLANE;
-                ground.shapes.push_back(plane);
-                scene->CreateActor(ground);
-            }
-            auto box = [&](const btVector3& centre, const btVector3& half, bool dynamic)
-            {
-                Engine::ActorDesc desc;
-                desc.globalPose.position = Ogre::Vector3(centre.x(), centre.y(), centre.z());
-                Engine::ShapeDesc shape;
-                shape.dimensions = Ogre::Vector3(half.x(), half.y(), half.z());
-                desc.shapes.push_back(shape);
-                Engine::BodyDesc body;
-                if (dynamic)
-                    desc.body = &body;
-                desc.density = 1.0f;
-                scene->CreateActor(desc);
-            };
+            scene = sdk->CreateScene(sceneDesc);
+            Engine::ActorDesc ground;
+            Engine::ShapeDesc plane;
+            plane.type = Engine::ShapeType::PLANE;
+            ground.shapes.push_back(plane);
+            scene->CreateActor(ground);
             for (const Layout::Box& b : layout.statics)
-                box(b.centre, b.half, false);
+                Box(b.centre, b.half, false);
             for (const btVector3& c : layout.crates)
-                box(c, btVector3(0.5f, 0.5f, 0.5f), true);
-            std::vector<Engine::PhysicsController*> characters;
+                Box(c, btVector3(0.5f, 0.5f, 0.5f), true);
             for (const btVector3& c : layout.characters)
             {
                 Engine::CapsuleControllerDesc desc;
                 desc.position = Ogre::Vector3(c.x(), c.y(), c.z());
                 desc.radius = Radius;
                 desc.height = Height;
+                desc.skinWidth = SkinWidth;
                 desc.hitReport = &report;
                 characters.push_back(Engine::PhysicsCapsuleController::Create(manager, *scene, desc));
             }
-
-            const auto start = std::chrono::steady_clock::now();
-            for (int frame = 0; frame < Frames; ++frame)
-            {
-                for (int i = 0; i < Characters; ++i)
-                {
-                    const btVector3 v = Walk(i, frame) * FrameTime;
-                    unsigned flags = 0;
-                    characters[i]->Move(Ogre::Vector3(v.x(), -5.0f * FrameTime, v.z()), 0xFFFFFFFF, 0.0005f, flags, 0.1f);
-                }
-                scene->Simulate(FrameTime);
-                scene->FetchResults();
-            }
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            state.SetIterationTime(seconds);
-            state.counters["ms_per_frame"] = seconds * 1000.0 / Frames;
+        }
+        ~OurWorld()
+        {
             manager.PurgeControllers();
             sdk->ReleaseScene(*scene);
         }
-    }
 
-    void BulletKinematicControllers(benchmark::State& state)
-    {
-        const Layout layout = MakeLayout();
-        for (auto _ : state)
+        void Box(const btVector3& centre, const btVector3& half, bool dynamic)
         {
-            btDefaultCollisionConfiguration configuration;
-            btCollisionDispatcher dispatcher(&configuration);
-            btDbvtBroadphase broadphase;
-            btGhostPairCallback ghostPairs;
+            Engine::ActorDesc desc;
+            desc.globalPose.position = Ogre::Vector3(centre.x(), centre.y(), centre.z());
+            Engine::ShapeDesc shape;
+            shape.dimensions = Ogre::Vector3(half.x(), half.y(), half.z());
+            desc.shapes.push_back(shape);
+            Engine::BodyDesc body;
+            if (dynamic)
+                desc.body = &body;
+            desc.density = 1.0f;
+            scene->CreateActor(desc);
+        }
+
+        void Move(int character, const btVector3& velocity)
+        {
+            unsigned flags = 0;
+            characters[character]->Move(Ogre::Vector3(velocity.x(), -FallSpeed, velocity.z()) * FrameTime,
+                                        0xFFFFFFFF, 0.0005f, flags, 0.1f);
+        }
+
+        btVector3 Position(int character) const
+        {
+            const Ogre::Vector3 at = characters[character]->GetPosition();
+            return btVector3(at.x, at.y, at.z);
+        }
+
+        void Step()
+        {
+            scene->Simulate(FrameTime);
+            scene->FetchResults();
+        }
+
+        std::unique_ptr<Engine::PhysicsSdk> sdk;
+        Engine::PhysicsScene* scene = nullptr;
+        Engine::PhysicsControllerManager manager;
+        Engine::SimulationActorHitReport report;
+        std::vector<Engine::PhysicsController*> characters;
+    };
+
+    /// A plain Bullet world built like OurWorld, with Bullet's kinematic character controllers;
+    /// `blocking` makes characters collide with each other, else they pass through.
+    struct BulletWorld
+    {
+        BulletWorld(const Layout& layout, bool blocking)
+            : dispatcher(&configuration), world(&dispatcher, &broadphase, &solver, &configuration),
+              capsule(Radius, Height)
+        {
             broadphase.getOverlappingPairCache()->setInternalGhostPairCallback(&ghostPairs);
-            btSequentialImpulseConstraintSolver solver;
-            btDiscreteDynamicsWorld world(&dispatcher, &broadphase, &solver, &configuration);
             world.setGravity(btVector3(0, -9.81f, 0));
-
-            std::vector<std::unique_ptr<btCollisionShape>> shapes;
-            std::vector<std::unique_ptr<btRigidBody>> bodies;
-            auto addBody = [&](btCollisionShape* shape, const btVector3& centre, float mass)
-            {
-                shapes.emplace_back(shape);
-                btVector3 inertia(0, 0, 0);
-                if (mass > 0)
-                    shape->calculateLocalInertia(mass, inertia);
-                btRigidBody::btRigidBodyConstructionInfo info(mass, nullptr, shape, inertia);
-                info.m_startWorldTransform.setOrigin(centre);
-                bodies.emplace_back(new btRigidBody(info));
-                world.addRigidBody(bodies.back().get());
-            };
-            addBody(new btStaticPlaneShape(btVector3(0, 1, 0), 0), btVector3(0, 0, 0), 0);
+            AddBody(new btStaticPlaneShape(btVector3(0, 1, 0), 0), btVector3(0, 0, 0), 0);
             for (const Layout::Box& b : layout.statics)
-                addBody(new btBoxShape(b.half), b.centre, 0);
+                AddBody(new btBoxShape(b.half), b.centre, 0);
             for (const btVector3& c : layout.crates)
-                addBody(new btBoxShape(btVector3(0.5f, 0.5f, 0.5f)), c, 1.0f);
-
-            btCapsuleShape capsule(Radius, Height);
-            std::vector<std::unique_ptr<btPairCachingGhostObject>> ghosts;
-            std::vector<std::unique_ptr<btKinematicCharacterController>> characters;
+                AddBody(new btBoxShape(btVector3(0.5f, 0.5f, 0.5f)), c, 1.0f);
+            const int mask = btBroadphaseProxy::StaticFilter | btBroadphaseProxy::DefaultFilter
+                | (blocking ? btBroadphaseProxy::CharacterFilter : 0);
             for (const btVector3& c : layout.characters)
             {
                 ghosts.emplace_back(new btPairCachingGhostObject());
@@ -175,24 +258,16 @@ namespace
                 ghosts.back()->setWorldTransform(transform);
                 ghosts.back()->setCollisionShape(&capsule);
                 ghosts.back()->setCollisionFlags(btCollisionObject::CF_CHARACTER_OBJECT);
-                characters.emplace_back(new btKinematicCharacterController(ghosts.back().get(), &capsule, 0.5f));
+                // Bullet takes +x as up unless told otherwise.
+                characters.emplace_back(new btKinematicCharacterController(ghosts.back().get(), &capsule, 0.5f,
+                                                                           btVector3(0, 1, 0)));
                 characters.back()->setMaxSlope(btRadians(30.0f));
-                world.addCollisionObject(ghosts.back().get(), btBroadphaseProxy::CharacterFilter,
-                                         btBroadphaseProxy::StaticFilter | btBroadphaseProxy::DefaultFilter);
+                world.addCollisionObject(ghosts.back().get(), btBroadphaseProxy::CharacterFilter, mask);
                 world.addAction(characters.back().get());
             }
-
-            const auto start = std::chrono::steady_clock::now();
-            for (int frame = 0; frame < Frames; ++frame)
-            {
-                for (int i = 0; i < Characters; ++i)
-                    characters[i]->setWalkDirection(Walk(i, frame) * FrameTime);
-                world.stepSimulation(FrameTime, 8, FrameTime);
-            }
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            state.SetIterationTime(seconds);
-            state.counters["ms_per_frame"] = seconds * 1000.0 / Frames;
-
+        }
+        ~BulletWorld()
+        {
             for (auto& character : characters)
                 world.removeAction(character.get());
             for (auto& ghost : ghosts)
@@ -200,10 +275,92 @@ namespace
             for (auto& body : bodies)
                 world.removeRigidBody(body.get());
         }
+
+        void AddBody(btCollisionShape* shape, const btVector3& centre, float mass)
+        {
+            shapes.emplace_back(shape);
+            btVector3 inertia(0, 0, 0);
+            if (mass > 0)
+                shape->calculateLocalInertia(mass, inertia);
+            btRigidBody::btRigidBodyConstructionInfo info(mass, nullptr, shape, inertia);
+            info.m_startWorldTransform.setOrigin(centre);
+            bodies.emplace_back(new btRigidBody(info));
+            world.addRigidBody(bodies.back().get());
+        }
+
+        void Move(int character, const btVector3& velocity) { characters[character]->setWalkDirection(velocity * FrameTime); }
+
+        btVector3 Position(int character) const { return ghosts[character]->getWorldTransform().getOrigin(); }
+
+        void Step() { world.stepSimulation(FrameTime, 8, FrameTime); }
+
+        btDefaultCollisionConfiguration configuration;
+        btCollisionDispatcher dispatcher;
+        btDbvtBroadphase broadphase;
+        btGhostPairCallback ghostPairs;
+        btSequentialImpulseConstraintSolver solver;
+        btDiscreteDynamicsWorld world;
+        btCapsuleShape capsule;
+        std::vector<std::unique_ptr<btCollisionShape>> shapes;
+        std::vector<std::unique_ptr<btRigidBody>> bodies;
+        std::vector<std::unique_ptr<btPairCachingGhostObject>> ghosts;
+        std::vector<std::unique_ptr<btKinematicCharacterController>> characters;
+    };
+
+    /// Runs the frames, each character moving at the velocity `velocity(world, character, frame)`.
+    template <class World, class Velocity>
+    void RunFrames(benchmark::State& state, World& world, Velocity velocity)
+    {
+        CountedFrames counted(state);
+        for (int frame = 0; frame < Frames; ++frame)
+        {
+            for (int i = 0; i < Characters; ++i)
+                world.Move(i, velocity(world, i, frame));
+            world.Step();
+        }
+    }
+
+    template <class World>
+    void Wander(benchmark::State& state, World& world)
+    {
+        RunFrames(state, world, [](const World&, int i, int frame) { return Walk(i, frame); });
+    }
+
+    template <class World>
+    void Crowd(benchmark::State& state, World& world)
+    {
+        RunFrames(state, world, [](const World& w, int i, int) { return ToCentre(w.Position(i)); });
+        std::vector<btVector3> centres;
+        for (int i = 0; i < Characters; ++i)
+            centres.push_back(world.Position(i));
+        ReportPacking(state, centres);
+    }
+
+    /// Adds a scenario run once in a world made from a layout (and the world's own arguments).
+    template <class World, class... Arguments>
+    void Register(const char* name, Layout (*makeLayout)(), void (*run)(benchmark::State&, World&), Arguments... arguments)
+    {
+        benchmark::RegisterBenchmark(name, [=](benchmark::State& state)
+        {
+            const Layout layout = makeLayout();
+            for (auto _ : state)
+            {
+                World world(layout, arguments...);
+                run(state, world);
+            }
+        })->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
     }
 }
 
-BENCHMARK(OurControllers)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BulletKinematicControllers)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    Register<OurWorld>("OurWander", MakeWanderLayout, Wander<OurWorld>);
+    Register<BulletWorld>("BulletWander", MakeWanderLayout, Wander<BulletWorld>, false);
+    Register<OurWorld>("OurCrowd", MakeYardLayout, Crowd<OurWorld>);
+    Register<BulletWorld>("BulletCrowd/passing", MakeYardLayout, Crowd<BulletWorld>, false);
+    Register<BulletWorld>("BulletCrowd/blocking", MakeYardLayout, Crowd<BulletWorld>, true);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -114,9 +114,12 @@ void LogicRunner::BuildArena()
     newPlayer->SetAttributeInt("Power", 100);
     player = newPlayer;
 
-    // Off until something switches it on; the bonus handler can switch it off.
-    Ogre::CompositorManager::getSingleton().addCompositor(viewport, "Darken", -1);
-    Ogre::CompositorManager::getSingleton().setCompositorEnabled(viewport, "Darken", false);
+    // Off until something switches it on; the bonus handler can switch it off. The viewport
+    // outlives the arena, so a rebuilt arena finds it in the chain already.
+    Ogre::CompositorManager& compositors = Ogre::CompositorManager::getSingleton();
+    if (compositors.getCompositorChain(viewport)->getCompositorPosition("Darken") == Ogre::CompositorChain::NPOS)
+        compositors.addCompositor(viewport, "Darken", -1);
+    compositors.setCompositorEnabled(viewport, "Darken", false);
 }
 
 void LogicRunner::Resume()

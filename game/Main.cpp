@@ -1,6 +1,7 @@
 // Gorvane's entry point.
 #include "AI_Zombie.h"
 #include "BuildInfo.h"
+#include "ConfigDialog.h"
 #include "GameSounds.h"
 #include "LogicRunner.h"
 #include "MainLoopRunner.h"
@@ -37,36 +38,33 @@ namespace
                   << "Executable built on " << __DATE__ << "\n";
     }
 
-    // Data paths are relative to the executable's folder ("../data/"), wherever it is started from.
-    void ChangeToExecutableDirectory()
+    // Data paths are relative to the executable's folder ("../data/"): the working directory
+    // becomes the folder of the program path. A bare program name (started through PATH) is
+    // resolved through the running executable instead.
+    void ChangeToExecutableDirectory(const char* program)
     {
-        char path[4096];
-        const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-        if (length <= 0)
-            return;
-        path[length] = '\0';
-        if (char* slash = std::strrchr(path, '/'))
+        std::string path = program ? program : "";
+        if (path.find('/') == std::string::npos)
         {
-            *slash = '\0';
-            if (chdir(path[0] ? path : "/") != 0)
-                std::cerr << "Unable to change to " << path << "\n";
+            char resolved[4096];
+            const ssize_t length = readlink("/proc/self/exe", resolved, sizeof(resolved) - 1);
+            if (length <= 0)
+                return;
+            path.assign(resolved, static_cast<std::size_t>(length));
         }
+        const std::string::size_type slash = path.rfind('/');
+        const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+        if (chdir(folder.c_str()) != 0)
+            std::cerr << "Unable to change to " << folder << "\n";
     }
 
-    // Picks the OpenGL render system, keeping the options a previous run saved.
+    // The configure callback: the render-system dialog, shown at every start.
     bool ChooseRenderSystem()
     {
-        Ogre::Root& root = Ogre::Root::getSingleton();
-        Ogre::RenderSystem* system = root.getRenderSystemByName("OpenGL Rendering Subsystem");
-        if (!system)
+        ConfigDialog dialog;
+        if (!dialog.Display())
             return false;
-        if (root.getRenderSystem() != system)
-        {
-            system->setConfigOption("Full Screen", "No");
-            system->setConfigOption("Video Mode", "1024 x 768");
-            root.setRenderSystem(system);
-        }
-        root.saveConfig();
+        Ogre::Root::getSingleton().saveConfig();
         return true;
     }
 }
@@ -82,26 +80,35 @@ int main(int argc, char** argv)
         }
     }
 
-    ChangeToExecutableDirectory();
+    ChangeToExecutableDirectory(argv[0]);
 
     std::unique_ptr<Engine::Application> application(new Engine::Application);
     WindowCloseListener closeListener;
     try
     {
         if (!application->Init("../data/configs/game.xml", &ChooseRenderSystem, nullptr, true))
+        {
+            // Cancelled in the dialog: nothing of the game exists yet.
+            application.reset();
             return 0;
+        }
         application->CreateInputSystem(true, nullptr);
         LoadGameSounds();
+
+        // The bonus handler is created here, before the rule system.
+
         const boost::shared_ptr<RuleSystem> ruleSystem(new RuleSystem);
         application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
 
-        // The controllers the templates name, in this order.
+        // The game's controller types are registered here, by the names the templates use, in
+        // this order: "Bonus", "SpawnPoint", "Player", "Cannon", "Grenade", "Zombie".
         Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
         controllers.RegisterController("SpawnPoint", &MakeController<SpawnPointController>);
         controllers.RegisterController("Zombie", &MakeController<AI_Zombie>);
 
-        // Straight into a game until the menus take over.
+        // The state handler is created here. Until it exists the game starts at once, as the
+        // menu's "Play" would, and Escape or closing the window ends it.
         LogicRunner logicRunner;
         logicRunner.BuildArena();
         application->AddUpdateListener(&logicRunner);
@@ -109,8 +116,8 @@ int main(int argc, char** argv)
         application->AddUpdateListener(&mainLoopRunner);
         mainLoopRunner.simulationRunning = true;
         logicRunner.Resume();
-
         application->AddUpdateListener(&closeListener);
+
         application->Run();
     }
     catch (const Engine::Exception& e)
@@ -119,9 +126,11 @@ int main(int argc, char** argv)
     }
     catch (const Ogre::Exception& e)
     {
+        // Read while the renderer (and any plug-in the exception came from) is still loaded.
         std::cout << "\nAn OGRE exception was thrown!\n\n" << e.getFullDescription() << "\n";
     }
     // The interpreter ends before the engine that its scripts refer to.
     Engine::Python::Finalize();
+    application.reset();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "IRuleSystemListener.h"
 
 #include "engine/core/Application.h"
+#include "engine/core/Exception.h"
 #include "engine/scene/Entity.h"
 
 IEntityCallback* IEntityCallback::Of(const Engine::Entity* entity)
@@ -22,8 +23,18 @@ RuleSystem::RuleSystem()
 
 RuleSystem::~RuleSystem()
 {
-    if (Engine::Application* application = Engine::Application::GetSingletonPtr())
+    Engine::Application* application = Engine::Application::GetSingletonPtr();
+    if (!application)
+        return;
+    try
+    {
         application->RemoveUpdateListener(this);
+    }
+    catch (const Engine::Exception&)
+    {
+        // No frame ran since it was added (start-up failed before the frame loop), so it was
+        // never among the listeners; nothing is left to remove, and a destructor must not throw.
+    }
 }
 
 void RuleSystem::ApplyDamage(Engine::Entity* entity, int damage, Ogre::Vector3 point, Ogre::Vector3 direction)

@@ -16,6 +16,7 @@
 #include <Ogre.h>
 #include <OgreOverlaySystem.h>
 #include <X11/Xlib.h>
+#include <dlfcn.h>
 
 namespace Engine
 {
@@ -55,7 +56,10 @@ namespace Engine
     Application::~Application()
     {
         if (renderWindow)
+        {
             OgreBites::WindowEventUtilities::removeWindowEventListener(renderWindow, this);
+            OgreBites::WindowEventUtilities::_removeRenderWindow(renderWindow);
+        }
 
         // Engine singletons are released here, in reverse dependency order, as they exist.
         SoundSystem::ReleaseSingleton();
@@ -74,6 +78,8 @@ namespace Engine
         }
         delete overlaySystem;  // must go before the root
         delete root;
+        for (void* pin : pluginPins)
+            dlclose(pin);
         ruleSystem.reset();
         if (pSingleton_ == this)
             pSingleton_ = nullptr;
@@ -92,6 +98,7 @@ namespace Engine
         const std::string renderSystemFile = Settings::Get("Engine/RenderSystemFile");
         const std::string resourceFile = Settings::Get("Engine/ResourceFile");
 
+        PinPlugins(pluginFile);
         root = new Ogre::Root(pluginFile, renderSystemFile, logFile);
         Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_BOREME);
         overlaySystem = new Ogre::OverlaySystem();
@@ -130,6 +137,9 @@ namespace Engine
         LoadResources(resourceFile);
 
         windowResized(renderWindow);
+        // The message pump only looks at windows registered with it; without this it never
+        // passes a resize or a close on to the listener.
+        OgreBites::WindowEventUtilities::_addRenderWindow(renderWindow);
         OgreBites::WindowEventUtilities::addWindowEventListener(renderWindow, this);
         Ogre::MovableObject::setDefaultVisibilityFlags(1);
 
@@ -225,6 +235,39 @@ namespace Engine
     OIS::Keyboard* Application::GetKeyboard() { return keyboard; }
     OIS::JoyStick* Application::GetJoystick() { return joystick; }
 
+    void Application::PinPlugins(const std::string& pluginFile)
+    {
+        // A plug-in that fails while the root installs it (the GL render system without a
+        // display) throws an exception whose code lives in the plug-in, and the failing root
+        // unloads it again before any handler runs. Holding a handle of our own keeps the code
+        // there until the application goes, so that the caller can still read the exception.
+        Ogre::ConfigFile plugins;
+        try
+        {
+            plugins.load(pluginFile);
+        }
+        catch (const Ogre::Exception&)
+        {
+            return;  // the root reports the file itself
+        }
+        const std::string folder = plugins.getSetting("PluginFolder");
+        const std::string version = Ogre::StringConverter::toString(OGRE_VERSION_MAJOR) + "." +
+                                    Ogre::StringConverter::toString(OGRE_VERSION_MINOR) + "." +
+                                    Ogre::StringConverter::toString(OGRE_VERSION_PATCH);
+        for (const std::string& name : plugins.getMultiSetting("Plugin"))
+        {
+            const std::string path = (folder.empty() ? std::string() : folder + "/") + name;
+            for (const std::string& file : {path + ".so." + version, path + ".so", path})
+            {
+                if (void* handle = dlopen(file.c_str(), RTLD_LAZY | RTLD_LOCAL))
+                {
+                    pluginPins.push_back(handle);
+                    break;
+                }
+            }
+        }
+    }
+
     void Application::AddUpdateListener(IUpdateListener* listener)
     {
         pendingUpdateListeners.push_back(listener);
@@ -276,26 +319,28 @@ namespace Engine
 
     bool Application::CallListeners(bool (IUpdateListener::*call)(float), float seconds)
     {
+        // However the walk ends (a listener may throw), the outermost one closes the holes that
+        // removals during it left.
+        struct WalkScope
+        {
+            explicit WalkScope(Application& application) : application(application) { ++application.walkDepth; }
+            ~WalkScope()
+            {
+                if (--application.walkDepth == 0 && application.removedDuringWalk)
+                {
+                    std::vector<IUpdateListener*>& listeners = application.updateListeners;
+                    listeners.erase(std::remove(listeners.begin(), listeners.end(), nullptr), listeners.end());
+                    application.removedDuringWalk = false;
+                }
+            }
+            Application& application;
+        } scope(*this);
+
         bool carryOn = true;
-        ++walkDepth;
-        try
-        {
-            // Indexing, not iterators: listeners may be removed (nulled) during the walk.
-            for (std::size_t i = 0; i < updateListeners.size() && carryOn; ++i)
-                if (IUpdateListener* listener = updateListeners[i])
-                    carryOn = (listener->*call)(seconds);
-        }
-        catch (...)
-        {
-            --walkDepth;
-            throw;
-        }
-        if (--walkDepth == 0 && removedDuringWalk)
-        {
-            updateListeners.erase(std::remove(updateListeners.begin(), updateListeners.end(), nullptr),
-                                  updateListeners.end());
-            removedDuringWalk = false;
-        }
+        // Indexing, not iterators: listeners may be removed (nulled) during the walk.
+        for (std::size_t i = 0; i < updateListeners.size() && carryOn; ++i)
+            if (IUpdateListener* listener = updateListeners[i])
+                carryOn = (listener->*call)(seconds);
         return carryOn;
     }
 

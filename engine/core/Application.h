@@ -59,6 +59,7 @@ namespace Engine
         Application& operator=(const Application&) = delete;
 
         void LoadResources(const std::string& resourceFile);
+        void PinPlugins(const std::string& pluginFile);
         bool CallListeners(bool (IUpdateListener::*call)(float), float seconds);
 
         std::vector<IUpdateListener*> updateListeners;
@@ -72,6 +73,7 @@ namespace Engine
 
         Ogre::Root* root;        // owned; deleted last, closing the window
         Ogre::OverlaySystem* overlaySystem;  // owned; made before the resources so fonts and overlay scripts load
+        std::vector<void*> pluginPins;  // own handles on the renderer's plug-ins; closed after the root
         int walkDepth;           // > 0 while listeners are being called
         bool removedDuringWalk;  // nulled entries wait for the end of the walk
 

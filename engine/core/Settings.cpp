@@ -4,6 +4,8 @@
 #include <OgreResourceGroupManager.h>
 #include <tinyxml.h>
 
+#include <sys/stat.h>
+
 namespace Engine
 {
     Settings* Settings::pInstance_ = nullptr;
@@ -33,8 +35,12 @@ namespace Engine
     void Settings::LoadResource(const std::string& name)
     {
         RequireCreate(pInstance_, "LoadResource");
+        Ogre::ResourceGroupManager* groups = Ogre::ResourceGroupManager::getSingletonPtr();
+        if (!groups)
+            ThrowError("Engine::Settings::LoadResource",
+                       "The engine is not running (no resource system); can't look up settings file " + name);
         Ogre::FileInfoListPtr found =
-            Ogre::ResourceGroupManager::getSingleton().findResourceFileInfo("General", name, false);
+            groups->findResourceFileInfo("General", name, false);
         if (!found || found->empty())
             ThrowError("Engine::Settings::LoadResource", "Can't find " + name);
         const Ogre::FileInfo& info = found->front();
@@ -66,8 +72,11 @@ namespace Engine
 
     void Settings::LoadFile(const std::string& fileName)
     {
+        // TinyXML sizes its buffer from the end position of what it opens: a folder or a
+        // device reports a nonsense size. Only plain files are read.
+        struct stat status;
         TiXmlDocument document;
-        if (!document.LoadFile(fileName))
+        if (stat(fileName.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || !document.LoadFile(fileName))
             ThrowError("Engine::Settings::LoadFile", "Error loading settings file " + fileName);
 
         for (TiXmlElement* top = document.FirstChildElement(); top; top = top->NextSiblingElement())

@@ -298,6 +298,15 @@ namespace Engine
 
     void Simulation::AddGlobalMagneticForce(float strength, const Ogre::Vector3& centre, float radius, float falloff)
     {
+        // An infinite radius reaches everything; any other non-finite number has no meaning.
+        if (!std::isfinite(strength) || !IsFinite(centre) || std::isnan(radius) || std::isnan(falloff))
+        {
+            LogWarning("Engine::Simulation::AddGlobalMagneticForce",
+                       "Strength " + Ogre::StringConverter::toString(strength) + ", centre " +
+                       Ogre::StringConverter::toString(centre) + ", radius " + Ogre::StringConverter::toString(radius) +
+                       " or falloff " + Ogre::StringConverter::toString(falloff) + " is not finite; no force applied");
+            return;
+        }
         for (SimulationEntity* entity : entities)
         {
             const Ogre::Vector3& position = entity->GetPosition();
@@ -309,12 +318,23 @@ namespace Engine
             if (falloff > 0.0f && falloff <= 1.0f)
                 force = strength / (std::sqrt(distanceSquared) * falloff);
             const Ogre::Vector3 direction = (centre - position).normalisedCopy();
+            // Very close to the centre the falloff divides by almost nothing.
+            if (!IsFinite(direction * force))
+                continue;
             entity->AddForceAtPos(direction * force, centre, SimulationEntity::GLOBAL);
         }
     }
 
     void Simulation::AddGlobalForce(const Ogre::Vector3& force, const Ogre::Vector3& position, float radius)
     {
+        if (!IsFinite(force) || !IsFinite(position) || std::isnan(radius))
+        {
+            LogWarning("Engine::Simulation::AddGlobalForce",
+                       "Force " + Ogre::StringConverter::toString(force) + " at " +
+                       Ogre::StringConverter::toString(position) + " within " + Ogre::StringConverter::toString(radius) +
+                       " is not finite; no force applied");
+            return;
+        }
         for (SimulationEntity* entity : entities)
         {
             if (radius < 0.0f || entity->GetPosition().distance(position) < radius)
@@ -329,6 +349,12 @@ namespace Engine
 
     void Simulation::SetGravity(const Ogre::Vector3& gravity)
     {
+        if (!IsFinite(gravity))
+        {
+            LogWarning("Engine::Simulation::SetGravity", "Gravity " + Ogre::StringConverter::toString(gravity) +
+                       " is not finite; gravity unchanged");
+            return;
+        }
         scene->SetGravity(gravity);
         for (PhysicsActor* actor : scene->GetActors())
             actor->WakeUp();
@@ -379,7 +405,9 @@ namespace Engine
             ThrowError(where, "Can't read terrain file '" + file + "'");
         }
         const std::string pageSizeText = config.getSetting("PageSize");
-        const unsigned pageSize = Ogre::StringConverter::parseUnsignedInt(pageSizeText, 0);
+        // Read signed: an unsigned read turns "-5" into four thousand million samples a side.
+        const int pageSizeValue = Ogre::StringConverter::parseInt(pageSizeText, 0);
+        const unsigned pageSize = pageSizeValue < 2 ? 0u : static_cast<unsigned>(pageSizeValue);
         if (pageSize < 2)
         {
             LogWarning(where, "Terrain file '" + file + "' has 'PageSize' '" + pageSizeText +
@@ -394,6 +422,12 @@ namespace Engine
             return;
         }
         const float maxHeight = Ogre::StringConverter::parseReal(config.getSetting("MaxHeight"), 0.0f);
+        if (!std::isfinite(maxHeight))
+        {
+            LogWarning(where, "Terrain file '" + file + "' has 'MaxHeight' '" + config.getSetting("MaxHeight") +
+                       "'; a finite height scale is needed, no terrain built");
+            return;
+        }
         const std::string imageName = config.getSetting("Heightmap.image");
 
         Ogre::Image image;

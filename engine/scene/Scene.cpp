@@ -308,6 +308,9 @@ namespace Engine
         // theirs before.
         ReleaseMembers();
         sceneManager->clearScene();
+        // clearScene resets the manager's ambient light to black; the scene's colour stays in
+        // effect until it is set again.
+        sceneManager->setAmbientLight(ambientLight);
 
         Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
         if (!resourceLocations.empty())

@@ -39,7 +39,9 @@ namespace Engine
         }
 
         const std::string pageSizeText = config.getSetting("PageSize");
-        const unsigned size = Ogre::StringConverter::parseUnsignedInt(pageSizeText, 0);
+        // Read signed: an unsigned read turns "-5" into four thousand million samples a side.
+        const int sizeValue = Ogre::StringConverter::parseInt(pageSizeText, 0);
+        const unsigned size = sizeValue < 2 ? 0u : static_cast<unsigned>(sizeValue);
         const float world = Ogre::StringConverter::parseReal(config.getSetting("PageWorldX"), 0.0f);
         const float maxHeight = Ogre::StringConverter::parseReal(config.getSetting("MaxHeight"), 0.0f);
         if (size < 2)
@@ -52,6 +54,12 @@ namespace Engine
         {
             LogWarning(where, "Terrain file '" + path + "' has 'PageWorldX' '" + config.getSetting("PageWorldX") +
                                   "'; a positive size is needed, no terrain drawn");
+            return;
+        }
+        if (!std::isfinite(maxHeight))
+        {
+            LogWarning(where, "Terrain file '" + path + "' has 'MaxHeight' '" + config.getSetting("MaxHeight") +
+                                  "'; a finite height scale is needed, no terrain drawn");
             return;
         }
 

@@ -15,7 +15,10 @@
 #include <Ogre.h>
 #include <X11/Xlib.h>
 
+#include <chrono>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 using Engine::Application;
@@ -186,6 +189,64 @@ TEST_F(ApplicationTest, RemovalOfListeners)
     app.RenderOneFrame();
     EXPECT_EQ(calls, (std::vector<std::string>{"last started", "last ended"}));
     EXPECT_THROW(app.RemoveUpdateListener(&twice), Engine::Exception);
+
+    // A walk that ends in a throw after a removal still leaves a list that later frames can use.
+    Listener remover("remover", 9), victim("victim", 7), thrower("thrower", 3), newcomer("newcomer", 5);
+    bool victimListed = true, thrown = false;
+    remover.onStarted = [&] {
+        if (victimListed)
+            app.RemoveUpdateListener(&victim);
+        victimListed = false;
+    };
+    thrower.onStarted = [&] {
+        if (!thrown)
+        {
+            thrown = true;
+            throw std::runtime_error("listener failed");
+        }
+    };
+    for (Listener* listener : {&remover, &victim, &thrower})
+        app.AddUpdateListener(listener);
+    EXPECT_THROW(app.RenderOneFrame(), std::runtime_error);
+    app.AddUpdateListener(&newcomer);
+    calls.clear();
+    EXPECT_TRUE(app.RenderOneFrame());
+    EXPECT_EQ(calls, (std::vector<std::string>{"remover started", "newcomer started", "thrower started", "last started",
+                                               "remover ended", "newcomer ended", "thrower ended", "last ended"}));
+}
+
+TEST_F(ApplicationTest, AWindowResizedFromOutsideReachesTheWindowTheMouseAndTheCamera)
+{
+    Application app;
+    Start(app);
+    Ogre::RenderWindow* window = app.GetRenderWindow();
+    // A plain scene of its own: the test's resources hold nothing for the engine scene's shadows.
+    Ogre::SceneManager* plain = Ogre::Root::getSingleton().createSceneManager();
+    Ogre::Camera* camera = plain->createCamera("ResizeWatcher");
+    camera->setAutoAspectRatio(true);
+    window->addViewport(camera);
+    unsigned long handle = 0;
+    window->getCustomAttribute("WINDOW", &handle);
+    ASSERT_NE(handle, 0u);
+
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    XResizeWindow(display, handle, 800, 500);
+    XSync(display, False);
+    XCloseDisplay(display);
+    // The news arrives with the window events that the frames pump.
+    for (int i = 0; i < 100 && window->getWidth() != 800u; ++i)
+    {
+        app.RenderOneFrame();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(window->getWidth(), 800u);
+    EXPECT_EQ(window->getHeight(), 500u);
+    EXPECT_EQ(app.GetMouse()->getMouseState().width, 800);
+    EXPECT_EQ(app.GetMouse()->getMouseState().height, 500);
+    EXPECT_NEAR(camera->getAspectRatio(), 800.0f / 500.0f, 1e-4f);
+    window->removeAllViewports();
+    Ogre::Root::getSingleton().destroySceneManager(plain);
 }
 
 TEST_F(ApplicationTest, AListenerReturningFalseEndsTheLoop)

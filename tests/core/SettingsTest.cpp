@@ -121,6 +121,11 @@ TEST(Settings, MissingOrMalformedFileFailsAndChangesNothing)
     const std::string broken = dir.Write("broken.xml", "<Engine><LogFile>x</Engine>");
     EXPECT_EQ(ErrorOf([&] { Settings::Load(broken); }),
               "Error in Engine::Settings::LoadFile(). Error loading settings file " + broken);
+
+    // A folder or a device is no settings file either.
+    for (const std::string& notAFile : {dir.Path(), std::string("/dev/zero")})
+        EXPECT_EQ(ErrorOf([&] { Settings::Load(notAFile); }),
+                  "Error in Engine::Settings::LoadFile(). Error loading settings file " + notAFile);
     EXPECT_EQ(Settings::Get("Engine/LogFile"), "game.log");
     EXPECT_EQ(Settings::GetMap("").size(), 3u);
 }
@@ -129,10 +134,14 @@ TEST(Settings, LoadResourceFindsTheFileInTheGeneralGroup)
 {
     ::Test::TempDir dir;
     dir.Write("res/extra.xml", "<Game><Difficulty>hard</Difficulty></Game>");
+    Settings::Create();
+    EXPECT_EQ(ErrorOf([] { Settings::LoadResource("extra.xml"); }),
+              "Error in Engine::Settings::LoadResource(). The engine is not running (no resource system); can't look "
+              "up settings file extra.xml");
+
     Ogre::Root root("", "", "");
     Ogre::ResourceGroupManager::getSingleton().addResourceLocation(dir.File("res"), "FileSystem", "General");
     Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
-    Settings::Create();
 
     Settings::LoadResource("extra.xml");
     EXPECT_EQ(Settings::Get("Game/Difficulty"), "hard");

@@ -148,7 +148,11 @@ namespace Test
 
     void GameTest::Wheel(int notches)
     {
+        // The mouse counts a wheel notch when its button comes back up.
         for (int i = 0; i < (notches < 0 ? -notches : notches); ++i)
+        {
             SendToWindow(*application->GetRenderWindow(), ButtonPress, notches > 0 ? 4 : 5);
+            SendToWindow(*application->GetRenderWindow(), ButtonRelease, notches > 0 ? 4 : 5);
+        }
     }
 }

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <limits>
 
 #include <boost/make_shared.hpp>
 
@@ -16,6 +17,7 @@
 #include "engine/scene/Scene.h"
 #include "tests/physics/BodyFixture.h"
 #include "tests/support/ErrorOf.h"
+#include "tests/support/LogCapture.h"
 
 using Engine::SimulationEntity;
 using Ogre::Vector3;
@@ -162,6 +164,29 @@ TEST_F(RigidBody, ForcesAndImpulsesActInTheRequestedSpace)
     Frame();
     EXPECT_LT(pushed->GetNxActor()->GetAngularVelocity().z, -0.1f);
     EXPECT_NEAR(pushed->GetLinearMomentum().x, 1.0f, 1e-3f);
+}
+
+TEST_F(RigidBody, NonFiniteForcesAndGravityAreRefusedAndTheWorldGoesOn)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    world->EnableGroundPlane(true);
+    const auto body = Body(*Make(Vector3(0, 0.5f, 0), Vector3(1)));
+    ::Test::LogCapture log;
+    body->AddForce(Vector3(nan, 0, 0), SimulationEntity::GLOBAL);
+    body->AddImpulse(Vector3(0, inf, 0), SimulationEntity::LOCAL);
+    body->AddForceAtPos(Vector3(1, 0, 0), Vector3(0, nan, 0), SimulationEntity::GLOBAL);
+    body->AddImpulseAtPos(Vector3(0, 0, -inf), Vector3::ZERO, SimulationEntity::LOCAL);
+    world->AddGlobalMagneticForce(nan, Vector3::ZERO, 10, 0);
+    world->AddGlobalForce(Vector3(inf, 0, 0), Vector3::ZERO, -1);
+    world->SetGravity(Vector3(0, nan, 0));
+    EXPECT_EQ(log.Count("Warning in Engine::"), 7);
+    EXPECT_EQ(log.Count("not finite"), 7);
+    EXPECT_EQ(world->GetNxScene()->GetGravity(), Vector3(0, -9.81f, 0));
+    EXPECT_EQ(body->GetLinearMomentum(), Vector3::ZERO);
+    for (int i = 0; i < 30; ++i)
+        Frame();
+    EXPECT_TRUE(body->GetPosition().positionEquals(Vector3(0, 0.5f, 0), 0.02f)) << body->GetPosition();
 }
 
 TEST_F(RigidBody, StaticBodiesIgnoreForcesAndStayWhereTheirNodeIs)

@@ -1,7 +1,10 @@
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <OgreMath.h>
+#include <OgreVector.h>
 
 #include "engine/physics/sdk/PhysicsAllocator.h"
 #include "engine/physics/sdk/PhysicsCapsuleController.h"
@@ -198,4 +201,90 @@ TEST(CharacterController, ReportsHitsOncePerShapeAndPassesThroughExcludedCharact
     EXPECT_EQ(mover->GetPosition(), before + Ogre::Vector3(3, -3, 0));
     // Its actor follows for ray casts.
     EXPECT_EQ(mover->GetActor()->GetGlobalPosition(), mover->GetPosition());
+}
+
+TEST(CharacterController, CrowdClosingOnAStandingPlayerPacksTightlyWithoutSinkingOverlappingOrJittering)
+{
+    // A horde of 40 closing on a player who stands still, at frame times from 1/240 to 1/10 s.
+    const int horde = 40;
+    const float speed = 3.0f;
+    const float seconds = 8.0f;
+    // Centres of the capsules the radius and skin hold apart, packed hexagonally around the player:
+    // the disc that holds them, and the mean distance from the centre over it.
+    const float spacing = 2 * 0.5f + 0.1f;
+    const float packedRadius = spacing * std::sqrt((horde + 1) * std::sqrt(3.0f) / (2 * Ogre::Math::PI));
+    const float packedMean = packedRadius * 2 / 3;
+    for (float dt : {1.0f / 240, 1.0f / 60, 1.0f / 10})
+    {
+        SCOPED_TRACE(dt);
+        ControllerWorld world;
+        PhysicsController* player = world.Character(Ogre::Vector3::ZERO);
+        std::vector<PhysicsController*> zombies;
+        for (int i = 0; i < horde; ++i)
+        {
+            // Scattered over a ring 6 to 12 away.
+            const Ogre::Radian angle(i * 2.4f);
+            const float distance = 6 + (i * 7 % horde) * 6.0f / horde;
+            zombies.push_back(world.Character(Ogre::Vector3(Ogre::Math::Cos(angle), 0, Ogre::Math::Sin(angle)) * distance));
+        }
+        std::vector<PhysicsController*> everyone = zombies;
+        everyone.push_back(player);
+
+        auto step = [&](int frame)
+        {
+            unsigned flags = 0;
+            player->Move(Ogre::Vector3(0, -5, 0) * dt, 0xFFFFFFFF, 0.0005f, flags, 0.1f);
+            for (PhysicsController* zombie : zombies)
+            {
+                Ogre::Vector3 to = -zombie->GetPosition();
+                to.y = 0;
+                const float distance = to.normalise();
+                to *= std::min(speed * dt, distance);
+                zombie->Move(to + Ogre::Vector3(0, -5, 0) * dt, 0xFFFFFFFF, 0.0005f, flags, 0.1f);
+            }
+            world.Frame(dt);
+            for (std::size_t i = 0; i < everyone.size(); ++i)
+            {
+                ASSERT_GT(ControllerWorld::Feet(*everyone[i]).y, 0.1f - 0.002f) << "frame " << frame << " character " << i;
+                for (std::size_t j = i + 1; j < everyone.size(); ++j)
+                {
+                    Ogre::Vector3 apart = everyone[i]->GetPosition() - everyone[j]->GetPosition();
+                    apart.y = 0;
+                    ASSERT_GT(apart.length(), 2 * 0.5f - 0.1f) << "frame " << frame << " characters " << i << ", " << j;
+                }
+            }
+        };
+        const int frames = static_cast<int>(std::lround(seconds / dt));
+        for (int frame = 0; frame < frames; ++frame)
+        {
+            step(frame);
+            if (HasFatalFailure())
+                return;
+        }
+
+        // Packed close to the ideal, and the player was not pushed away.
+        float sum = 0;
+        for (PhysicsController* zombie : zombies)
+            sum += Ogre::Vector2(zombie->GetPosition().x, zombie->GetPosition().z).length();
+        EXPECT_LT(sum / horde, packedMean * 1.25f);
+        EXPECT_LT(Ogre::Vector2(player->GetPosition().x, player->GetPosition().z).length(), 0.01f);
+
+        // Packed, the horde keeps pressing in but stands still: no character moves back and
+        // forth from frame to frame.
+        std::vector<Ogre::Vector3> before;
+        for (PhysicsController* zombie : zombies)
+            before.push_back(zombie->GetPosition());
+        std::vector<float> travelled(horde, 0.0f);
+        for (int frame = 0; frame < static_cast<int>(std::lround(1.0f / dt)); ++frame)
+        {
+            std::vector<Ogre::Vector3> last;
+            for (PhysicsController* zombie : zombies)
+                last.push_back(zombie->GetPosition());
+            step(frame);
+            for (int i = 0; i < horde; ++i)
+                travelled[i] += zombies[i]->GetPosition().distance(last[i]);
+        }
+        for (int i = 0; i < horde; ++i)
+            EXPECT_LT(travelled[i], 0.02f) << "zombie " << i << " ended " << zombies[i]->GetPosition().distance(before[i]) << " away";
+    }
 }

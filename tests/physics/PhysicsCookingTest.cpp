@@ -75,7 +75,17 @@ TEST(PhysicsCooking, HullOfACubeIsItsCornersAndItStandsOnThePlane)
     ASSERT_TRUE(rock);
     EXPECT_NEAR(rock->GetMass(), 3.0f, 1e-4f);
     world.Frames(180);
-    EXPECT_NEAR(rock->GetGlobalPosition().y, 0.5f, 0.05f);
+    // It rests on its own faces and rays meet them there: the collision margin is inside.
+    EXPECT_NEAR(rock->GetGlobalPosition().y, 0.5f, 0.005f);
+    const Ogre::Vector3 centre = rock->GetGlobalPosition();
+    RaycastHit hit;
+    ASSERT_EQ(world.scene->RaycastClosestShape(Ogre::Ray(centre + Ogre::Vector3(0.1f, 5, 0.1f), Ogre::Vector3::NEGATIVE_UNIT_Y),
+                                               ShapesType::ALL, hit), rock->GetShapes()[0]);
+    EXPECT_NEAR(hit.worldImpact.y, centre.y + 0.5f, 0.005f);
+    rock->SetGlobalPose(Pose());   // upright at the origin, half in the ground
+    ASSERT_EQ(world.scene->RaycastClosestShape(Ogre::Ray(Ogre::Vector3(-5, 0.2f, 0), Ogre::Vector3::UNIT_X),
+                                               ShapesType::ALL, hit), rock->GetShapes()[0]);
+    EXPECT_NEAR(hit.worldImpact.x, -0.5f, 0.005f);
     EXPECT_FALSE(world.sdk->ReleaseConvexMesh(*hull));
 }
 

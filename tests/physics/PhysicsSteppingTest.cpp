@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/Exception.h"
+#include "engine/physics/sdk/PhysicsHeightField.h"
 #include "engine/physics/sdk/PhysicsStepWorker.h"
 #include "tests/physics/PhysicsTestWorld.h"
 
@@ -54,6 +55,15 @@ TEST(PhysicsStepping, FixedSubStepsCarryTheRemainderAndStopAtEight)
     world.Frame(-1.0f);
     world.Frame(std::numeric_limits<float>::quiet_NaN());
     EXPECT_EQ(scene.GetSubStepCount(), before + 1);
+
+    // A capped frame of exactly thirty sub-steps runs eight and leaves nothing to run later.
+    ::Test::PhysicsTestWorld capped;
+    capped.Frame(0.5f);
+    EXPECT_EQ(capped.scene->GetSubStepCount(), 8u);
+    capped.Frame(0.0f);
+    EXPECT_EQ(capped.scene->GetSubStepCount(), 8u);
+    capped.Frame(Step);
+    EXPECT_EQ(capped.scene->GetSubStepCount(), 9u);
 }
 
 TEST(PhysicsStepping, VariableTimingStepsOnceByTheGivenTime)
@@ -92,6 +102,66 @@ TEST(PhysicsStepping, BoxesFallAndComeToRestOnThePlane)
     EXPECT_NEAR(ball->GetGlobalPosition().y, 0.25f, 0.02f);
     EXPECT_LT(box->GetLinearVelocity().length(), 0.05f);
     EXPECT_NEAR(box->GetMass(), 1.0f, 1e-5f);
+}
+
+TEST(PhysicsStepping, CratesDroppedFlatLandFlatWhereTheyFellOnEveryKindOfGround)
+{
+    enum Ground { PLANE, FLOOR, TERRAIN };
+    for (const Ground ground : {PLANE, FLOOR, TERRAIN})
+    {
+        ::Test::PhysicsTestWorld world;
+        if (ground == PLANE)
+            world.Plane();
+        else if (ground == FLOOR)
+            world.Box(Ogre::Vector3(0, -0.5f, 0), Ogre::Vector3(20, 0.5f, 20), false);
+        else
+        {
+            HeightFieldDesc fieldDesc;
+            fieldDesc.rows = fieldDesc.columns = 5;
+            fieldDesc.samples.resize(25);
+            ActorDesc desc;
+            ShapeDesc shape;
+            shape.type = ShapeType::HEIGHT_FIELD;
+            shape.heightField = world.sdk->CreateHeightField(fieldDesc);
+            shape.heightScale = 0.01f;
+            shape.rowScale = shape.columnScale = 10.0f;
+            desc.shapes.push_back(shape);
+            desc.globalPose.position = Ogre::Vector3(-20, 0, -20);
+            ASSERT_TRUE(world.scene->CreateActor(desc));
+        }
+        // A 1 x 0.8 x 1 crate, off the origin, its bottom 2 units up.
+        const Ogre::Vector3 dropped(1.3f, 2.4f, -0.7f);
+        PhysicsActor* crate = world.Box(dropped, Ogre::Vector3(0.5f, 0.4f, 0.5f));
+        world.Frames(300);
+        const Ogre::Vector3 rest = crate->GetGlobalPosition();
+        EXPECT_NEAR(rest.y, 0.4f, 0.02f) << ground;
+        EXPECT_LT(Ogre::Vector2(rest.x - dropped.x, rest.z - dropped.z).length(), 0.1f) << ground << ": " << rest;
+        Ogre::Radian angle;
+        Ogre::Vector3 axis;
+        crate->GetGlobalOrientation().ToAngleAxis(angle, axis);
+        EXPECT_LT(angle.valueDegrees(), 5.0f) << ground;
+    }
+}
+
+TEST(PhysicsStepping, RestingBodiesWakeWhenTheirSupportIsReleasedOrMoved)
+{
+    ::Test::PhysicsTestWorld world;
+    world.Plane();
+    PhysicsActor* lower = world.Box(Ogre::Vector3(0, 0.5f, 0));
+    PhysicsActor* upper = world.Box(Ogre::Vector3(0, 1.5f, 0));
+    PhysicsActor* shelf = world.Box(Ogre::Vector3(5, 2, 0), Ogre::Vector3(1, 0.25f, 1), false);
+    PhysicsActor* onShelf = world.Box(Ogre::Vector3(5, 2.75f, 0));
+    world.Frames(400);
+    ASSERT_TRUE(upper->IsSleeping());
+    ASSERT_TRUE(onShelf->IsSleeping());
+
+    world.scene->ReleaseActor(*lower);
+    shelf->SetGlobalPosition(Ogre::Vector3(20, 2, 0));
+    EXPECT_FALSE(upper->IsSleeping());
+    EXPECT_FALSE(onShelf->IsSleeping());
+    world.Frames(120);
+    EXPECT_NEAR(upper->GetGlobalPosition().y, 0.5f, 0.02f);
+    EXPECT_NEAR(onShelf->GetGlobalPosition().y, 0.5f, 0.02f);
 }
 
 TEST(PhysicsStepping, SameInputsGiveBitIdenticalPoses)

@@ -19,6 +19,7 @@
 #include "engine/physics/IJointListener.h"
 #include "engine/physics/Simulation.h"
 #include "engine/physics/SimulationActor.h"
+#include "engine/physics/SimulationEntity.h"
 #include "engine/physics/sdk/PhysicsActor.h"
 #include "engine/physics/sdk/PhysicsCapsuleController.h"
 #include "engine/physics/sdk/PhysicsControllerManager.h"
@@ -219,6 +220,54 @@ TEST_F(SimulationActorTest, RaysPassThroughWhenDisabledButSensorsStay)
     character.EnableRaycasting();
     EXPECT_EQ(world->RaycastEntity(ray, point, 100).get(), owner.entity.get());
     EXPECT_EQ(shapes[1]->GetFlags(), 79u);
+}
+
+TEST_F(SimulationActorTest, EverySensorStaticOrMovingTellsOfACharacterOnceInAndOnceOutPerCrossing)
+{
+    // Two pick-ups as the game builds them, a sensor on a static body and one on a floating
+    // dynamic body, their solid boxes out of the character's way; the sensors stand on its path.
+    world->EnableGroundPlane(true);
+    Owner& walker = MakeOwner(Ogre::Vector3(0, 0, 0));
+    SimulationActor& character = MakeCharacter(walker);
+    std::vector<boost::shared_ptr<SimulationEntity>> bodies;
+    std::vector<Owner*> pickUps;
+    for (const bool isStatic : {true, false})
+    {
+        Owner& pickUp = MakeOwner(Ogre::Vector3(isStatic ? 3.0f : 6.0f, 5, 0));
+        for (int type : {SENSOR_ENTER, SENSOR_LEAVE})
+            pickUp.entity->GetEventQueue().AddListener(&pickUp.events, type);
+        bodies.emplace_back(new SimulationEntity(world, *pickUp.entity, SimulationEntity::BOX, 1.0, isStatic ? 1 : 0));
+        bodies.back()->SetUserData(&pickUp.handle);
+        bodies.back()->EnableBodyFlag(SimulationEntity::DISABLE_GRAVITY);
+        bodies.back()->CreateBoxSensor(Ogre::Vector3(1, 2, 1), Ogre::Vector3(0, -4, 0), Ogre::Quaternion::IDENTITY);
+        pickUps.push_back(&pickUp);
+    }
+
+    for (const float stride : {0.1f, -0.1f})   // there and back again
+    {
+        for (int i = 0; i < 100; ++i)
+        {
+            character.Move(Ogre::Vector3(stride, 0, 0));
+            Frames(1);
+        }
+    }
+    EXPECT_LT(walker.entity->GetSceneNode()->getPosition().x, 1.0f);
+    for (Owner* pickUp : pickUps)
+    {
+        pickUp->Forward();
+        int enters = 0, leaves = 0;
+        for (const EventLog::Entry& entry : pickUp->events.entries)
+        {
+            enters += entry.type == SENSOR_ENTER ? 1 : 0;
+            leaves += entry.type == SENSOR_LEAVE ? 1 : 0;
+            EXPECT_EQ(entry.origin, pickUp->entity.get());
+            EXPECT_EQ(entry.target, walker.entity.get());
+        }
+        EXPECT_EQ(enters, 2) << (pickUp == pickUps[0] ? "static" : "dynamic");
+        EXPECT_EQ(leaves, 2) << (pickUp == pickUps[0] ? "static" : "dynamic");
+        ASSERT_FALSE(pickUp->events.entries.empty());
+        EXPECT_EQ(pickUp->events.entries.front().type, SENSOR_ENTER);
+    }
 }
 
 TEST_F(SimulationActorTest, AttachmentsDetachAndBreakAndBreakingLeavesTheList)

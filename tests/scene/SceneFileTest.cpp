@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 
@@ -94,6 +95,9 @@ TEST_F(SceneFileTest, LoadSaveLoadKeepsEntitiesTemplatesAndLocations)
     scene.Clear();
     EXPECT_FALSE(Engine::Simulation::GetSingleton()->IsGroundPlaneEnabled());
     EXPECT_TRUE(scene.GetResourceLocations().empty());
+    // The colour the scene reports is the one it renders with, also after a clear.
+    EXPECT_EQ(Ogre::ColourValue(0.2f, 0.3f, 0.4f, 1), scene.GetAmbientLight());
+    EXPECT_EQ(Ogre::ColourValue(0.2f, 0.3f, 0.4f, 1), scene.GetSceneManager()->getAmbientLight());
     WriteData("copy.xml", ::Test::ReadFile(saved));
     scene.Load("copy.xml");
 

@@ -3,6 +3,7 @@
 #include "engine/scene/Scene.h"
 #include "engine/scene/TerrainGeometry.h"
 #include "tests/support/ErrorOf.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/SceneTest.h"
 
 #include <cmath>
@@ -109,6 +110,24 @@ TEST_F(TerrainTest, UnknownOrUnusableTerrainFiles)
     scene.SetWorldGeometry("flat.cfg");
     EXPECT_FALSE(scene.GetTerrain()->IsBuilt());
     EXPECT_FALSE(Engine::Simulation::GetSingleton()->HasWorldGeometry());
+
+    // Numbers that make no terrain: each file is named with its bad value, nothing is built.
+    ::Test::LogCapture log;
+    WriteData("negative.cfg", "PageSize=-5\nPageWorldX=64\nMaxHeight=10\nHeightmap.image=hill.ppm\n");
+    scene.SetWorldGeometry("negative.cfg");
+    EXPECT_FALSE(scene.GetTerrain()->IsBuilt());
+    EXPECT_FALSE(Engine::Simulation::GetSingleton()->HasWorldGeometry());
+    EXPECT_EQ(log.Count("negative.cfg' has 'PageSize' '-5'; at least 2 samples per side are needed"), 2);
+    for (const std::string height : {"nan", "inf"})
+    {
+        WriteData("high.cfg", "PageSize=17\nPageWorldX=64\nMaxHeight=" + height + "\nHeightmap.image=hill.ppm\n");
+        log.Clear();
+        scene.SetWorldGeometry("high.cfg");
+        EXPECT_FALSE(scene.GetTerrain()->IsBuilt());
+        EXPECT_FALSE(Engine::Simulation::GetSingleton()->HasWorldGeometry());
+        EXPECT_EQ(log.Count("high.cfg' has 'MaxHeight' '" + height + "'; a finite height scale is needed"), 2) << height;
+        EXPECT_EQ(log.Count("row and column"), 0);
+    }
 
     // Setting it again replaces the earlier terrain, in the physics world too.
     scene.SetWorldGeometry("hill.cfg");

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <btBulletDynamicsCommon.h>
+#include <OgreStringConverter.h>
 
 #include "engine/core/Error.h"
 #include "engine/physics/sdk/BulletConversions.h"
@@ -27,6 +28,11 @@ namespace Engine
             pose.position = a.position + a.orientation * b.position;
             pose.orientation = a.orientation * b.orientation;
             return pose;
+        }
+
+        std::string ToText(const Ogre::Vector3& v)
+        {
+            return Ogre::StringConverter::toString(v);
         }
 
         Pose Inverse(const Pose& p)
@@ -170,6 +176,9 @@ namespace Engine
         }
         bodyFrameIdentity = bodyFrame.position == Ogre::Vector3::ZERO && bodyFrame.orientation == Ogre::Quaternion::IDENTITY;
         body->setCollisionShape(root);
+        // Contacts with a height field's triangles pass through the scene's edge correction.
+        if (solidShapes.size() == 1 && solidShapes[0]->GetType() == ShapeType::HEIGHT_FIELD)
+            body->setCollisionFlags(body->getCollisionFlags() | btCollisionObject::CF_CUSTOM_MATERIAL_CALLBACK);
     }
 
     void PhysicsActor::RebuildCollision()
@@ -205,9 +214,11 @@ namespace Engine
                                        (dynamic ? btCollisionObject::CF_KINEMATIC_OBJECT : btCollisionObject::CF_STATIC_OBJECT));
             trigger->setActivationState(DISABLE_DEACTIVATION);
             shape->triggerObject = trigger;
-            // Triggers of static actors only look for moving shapes.
-            const int mask = dynamic ? btBroadphaseProxy::AllFilter : (btBroadphaseProxy::AllFilter ^ btBroadphaseProxy::StaticFilter);
-            world.addCollisionObject(trigger, btBroadphaseProxy::SensorTrigger, mask ^ btBroadphaseProxy::SensorTrigger);
+            // Every trigger watches the static filter group too: Bullet files kinematic bodies
+            // (the characters) there. Static triggers against static actors are turned away by
+            // the scene's pair filter instead.
+            world.addCollisionObject(trigger, btBroadphaseProxy::SensorTrigger,
+                                     btBroadphaseProxy::AllFilter ^ btBroadphaseProxy::SensorTrigger);
         }
         SyncTriggers();
         inWorld = true;
@@ -317,6 +328,10 @@ namespace Engine
             body->activate(true);
         if (inWorld)
         {
+            // Bodies resting on it lose or change their support (a kinematic actor pushes them
+            // by its own motion).
+            if (!IsKinematic())
+                scene.WakeTouching(*this);
             scene.GetWorld().updateSingleAabb(body);
             SyncTriggers();
         }
@@ -340,6 +355,14 @@ namespace Engine
     {
         if (!dynamic || IsKinematic())
             return;
+        // Every force and impulse comes through here. A non-finite one would spread NaN
+        // through the body's pose into its scene node.
+        if (!IsFinite(force) || !IsFinite(position))
+        {
+            LogWarning("Engine::PhysicsActor::AddForceAtPos", "Force " + ToText(force) + " at " + ToText(position) +
+                       " is not finite; ignored");
+            return;
+        }
         const Ogre::Vector3 arm = position - ToVector3(body->getCenterOfMassPosition());
         if (mode == ForceMode::IMPULSE)
         {
@@ -393,6 +416,11 @@ namespace Engine
     {
         if (!dynamic || IsKinematic())
             return;
+        if (!IsFinite(torque))
+        {
+            LogWarning("Engine::PhysicsActor::AddTorque", "Torque " + ToText(torque) + " is not finite; ignored");
+            return;
+        }
         if (mode == ForceMode::IMPULSE)
         {
             body->applyTorqueImpulse(ToBtVector3(torque));
@@ -447,6 +475,11 @@ namespace Engine
     {
         if (!dynamic)
             return;
+        if (!IsFinite(velocity))
+        {
+            LogWarning("Engine::PhysicsActor::SetLinearVelocity", "Velocity " + ToText(velocity) + " is not finite; ignored");
+            return;
+        }
         body->setLinearVelocity(ToBtVector3(velocity));
         body->activate(true);
     }
@@ -455,6 +488,11 @@ namespace Engine
     {
         if (!dynamic)
             return;
+        if (!IsFinite(velocity))
+        {
+            LogWarning("Engine::PhysicsActor::SetAngularVelocity", "Velocity " + ToText(velocity) + " is not finite; ignored");
+            return;
+        }
         body->setAngularVelocity(ToBtVector3(velocity));
         body->activate(true);
     }

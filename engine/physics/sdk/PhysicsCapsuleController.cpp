@@ -25,6 +25,109 @@ namespace Engine
         const int MaxSlides = 5;
         /// Depth of the probe that keeps a resting character on the ground.
         const float GroundProbe = 0.01f;
+        /// Overlaps shallower than this are left alone.
+        const float AllowedOverlap = 1.0e-4f;
+        /// Room around a move's reach in which nearby objects are gathered; a push out of an
+        /// overlap longer than this gathers again.
+        const float GatherMargin = 0.1f;
+        /// A hit whose normal is this close to square with the motion grazes and does not stop it.
+        const float GrazingCosine = 1.0e-3f;
+
+        /// Where a closed-form sweep first touches: the fraction of the motion and the normal
+        /// of the obstacle there.
+        struct Contact
+        {
+            float fraction;
+            Ogre::Vector3 normal;
+        };
+
+        /// Offset of a point from the nearest point of the upright segment of half length `half`
+        /// centred at the origin.
+        Ogre::Vector3 OffsetFromSegment(const Ogre::Vector3& point, float half)
+        {
+            return Ogre::Vector3(point.x, point.y - Ogre::Math::Clamp(point.y, -half, half), point.z);
+        }
+
+        /// First fraction in [0, 1] at which the point p + t m comes within `reach` of the upright
+        /// segment of half length `half` centred at the origin: two upright capsules meeting, in
+        /// the frame of the one not moving. A point already within reach touches at once when
+        /// it moves deeper, and never when it moves away (the distance to a convex shape along a
+        /// line cannot fall again once it rises).
+        bool SweepToSegment(const Ogre::Vector3& p, const Ogre::Vector3& m, float half, float reach, Contact& contact)
+        {
+            const Ogre::Vector3 away = OffsetFromSegment(p, half);
+            const float distance = away.length();
+            if (distance <= reach)
+            {
+                const Ogre::Vector3 normal = distance > 1.0e-6f ? away / distance : Ogre::Vector3::UNIT_Y;
+                if (normal.dotProduct(m) >= 0.0f)
+                    return false;
+                contact = {0.0f, normal};
+                return true;
+            }
+            float first = 2.0f;
+            Ogre::Vector3 point;
+            // The side of the cylinder: a circle in the ground plane.
+            const float a = m.x * m.x + m.z * m.z;
+            if (a > 1.0e-12f)
+            {
+                const float b = p.x * m.x + p.z * m.z;
+                const float c = p.x * p.x + p.z * p.z - reach * reach;
+                const float discriminant = b * b - a * c;
+                if (discriminant >= 0.0f)
+                {
+                    const float t = std::max(0.0f, (-b - std::sqrt(discriminant)) / a);
+                    if (t <= 1.0f && std::fabs(p.y + t * m.y) <= half)
+                    {
+                        first = t;
+                        point = Ogre::Vector3(p.x + t * m.x, 0.0f, p.z + t * m.z);
+                    }
+                }
+            }
+            // The rounded ends: spheres about the segment's ends, each on its own side.
+            const float a2 = m.squaredLength();
+            for (const float end : {-half, half})
+            {
+                const Ogre::Vector3 q(p.x, p.y - end, p.z);
+                const float b = q.dotProduct(m);
+                const float discriminant = b * b - a2 * (q.squaredLength() - reach * reach);
+                if (a2 < 1.0e-12f || discriminant < 0.0f)
+                    continue;
+                const float t = std::max(0.0f, (-b - std::sqrt(discriminant)) / a2);
+                const Ogre::Vector3 at = q + m * t;
+                if (t > 1.0f || t >= first || (end > 0.0f ? at.y < 0.0f : at.y > 0.0f))
+                    continue;
+                first = t;
+                point = at;
+            }
+            if (first > 1.0f)
+                return false;
+            contact = {first, point.normalisedCopy()};
+            return true;
+        }
+
+        /// First fraction in [0, 1] at which an upright capsule centred at p moving by m touches
+        /// the plane {x : normal . x = distance}, the capsule being on the normal's side.
+        bool SweepToPlane(const Ogre::Vector3& p, const Ogre::Vector3& m, float half, float reach,
+                          const Ogre::Vector3& normal, float distance, Contact& contact)
+        {
+            const float rate = normal.dotProduct(m);
+            if (rate >= 0.0f)
+                return false;
+            const float gap = normal.dotProduct(p) - distance - reach - half * std::fabs(normal.y);
+            const float t = std::max(0.0f, gap / -rate);
+            if (t > 1.0f)
+                return false;
+            contact = {t, normal};
+            return true;
+        }
+
+        bool BoxesOverlap(const Ogre::Vector3& min0, const Ogre::Vector3& max0,
+                          const Ogre::Vector3& min1, const Ogre::Vector3& max1)
+        {
+            return min0.x <= max1.x && min1.x <= max0.x && min0.y <= max1.y && min1.y <= max0.y
+                && min0.z <= max1.z && min1.z <= max0.z;
+        }
     }
 
     /// Closest hit of a capsule sweep, among the solid shapes a controller collides with. Hits
@@ -94,8 +197,52 @@ namespace Engine
         }
 
         const PhysicsCapsuleController& controller;
-        float depth = -1.0e-4f;
+        float depth = -AllowedOverlap;
         Ogre::Vector3 push = Ogre::Vector3::ZERO;
+    };
+
+    /// Collects the solid objects whose bounds the broad phase finds in a box.
+    struct PhysicsCapsuleController::GatherCallback : public btBroadphaseAabbCallback
+    {
+        explicit GatherCallback(PhysicsCapsuleController& controller) : controller(controller) {}
+
+        bool process(const btBroadphaseProxy* proxy) override
+        {
+            const btCollisionObject* object = static_cast<const btCollisionObject*>(proxy->m_clientObject);
+            if (!controller.Collides(object))
+                return true;
+            const btCollisionShape* shape = object->getCollisionShape();
+            const btTransform& transform = object->getWorldTransform();
+            Nearby found{object, Nearby::OTHER, ToVector3(proxy->m_aabbMin), ToVector3(proxy->m_aabbMax),
+                         Ogre::Vector3::ZERO, 0.0f, 0.0f, shape->isConvex()};
+            if (shape->getShapeType() == CAPSULE_SHAPE_PROXYTYPE)
+            {
+                // Other characters, and upright capsule bodies: closed form.
+                const btCapsuleShape* capsule = static_cast<const btCapsuleShape*>(shape);
+                if (capsule->getUpAxis() == 1 && transform.getBasis().getColumn(1).y() > 0.99999f)
+                {
+                    found.kind = Nearby::CAPSULE;
+                    found.centre = ToVector3(transform.getOrigin());
+                    found.radius = capsule->getRadius();
+                    found.halfHeight = capsule->getHalfHeight();
+                }
+            }
+            else if (shape->getShapeType() == STATIC_PLANE_PROXYTYPE)
+            {
+                const btStaticPlaneShape* plane = static_cast<const btStaticPlaneShape*>(shape);
+                const btVector3 normal = transform.getBasis() * plane->getPlaneNormal();
+                found.kind = Nearby::PLANE;
+                found.centre = ToVector3(normal);
+                found.radius = plane->getPlaneConstant() + normal.dot(transform.getOrigin());
+            }
+            // Shapes that are not tested through Bullet's callbacks are checked for the groups here.
+            if (found.kind != Nearby::OTHER && !controller.CollidesWithShape(object, -1))
+                return true;
+            controller.nearby.push_back(found);
+            return true;
+        }
+
+        PhysicsCapsuleController& controller;
     };
 
     PhysicsCapsuleController* PhysicsCapsuleController::Create(PhysicsControllerManager& manager, PhysicsScene& scene,
@@ -186,19 +333,109 @@ namespace Engine
         return shape && (activeGroups & (1u << (shape->GetGroup() & 31))) != 0;
     }
 
+    void PhysicsCapsuleController::Gather(const Ogre::Vector3& at, float side, float rise, float drop)
+    {
+        nearby.clear();
+        const float reach = radius + skinWidth + GatherMargin;
+        const Ogre::Vector3 low(at.x - reach - side, at.y - height / 2 - reach - drop, at.z - reach - side);
+        const Ogre::Vector3 high(at.x + reach + side, at.y + height / 2 + reach + rise, at.z + reach + side);
+        GatherCallback gather(*this);
+        scene.GetWorld().getBroadphase()->aabbTest(ToBtVector3(low), ToBtVector3(high), gather);
+    }
+
     PhysicsCapsuleController::Hit PhysicsCapsuleController::Sweep(const Ogre::Vector3& from, const Ogre::Vector3& motion) const
     {
-        const btVector3 start = ToBtVector3(from);
-        const btVector3 end = ToBtVector3(from + motion);
-        SweepCallback callback(*this, (end - start).normalized());
+        Hit closest;
+        const float length = motion.length();
+        if (length < 1.0e-9f)
+            return closest;
+        const Ogre::Vector3 direction = motion / length;
+        const float half = height / 2;
+        const float reach = radius + skinWidth;
+        const Ogre::Vector3 extent(reach, half + reach, reach);
+        const Ogre::Vector3 to = from + motion;
+        Ogre::Vector3 low = from;
+        low.makeFloor(to);
+        Ogre::Vector3 high = from;
+        high.makeCeil(to);
+        low -= extent;
+        high += extent;
+
+        SweepCallback callback(*this, ToBtVector3(direction));
         btTransform fromTransform;
         fromTransform.setIdentity();
-        fromTransform.setOrigin(start);
+        fromTransform.setOrigin(ToBtVector3(from));
         btTransform toTransform;
         toTransform.setIdentity();
-        toTransform.setOrigin(end);
-        scene.GetWorld().convexSweepTest(sweepShape.get(), fromTransform, toTransform, callback, 0.0f);
-        return callback.hit;
+        toTransform.setOrigin(ToBtVector3(to));
+        for (const Nearby& other : nearby)
+        {
+            if (!BoxesOverlap(low, high, other.boundsMin, other.boundsMax))
+                continue;
+            Contact contact;
+            Ogre::Vector3 point;
+            if (other.kind == Nearby::CAPSULE)
+            {
+                if (!SweepToSegment(from - other.centre, motion, half + other.halfHeight, reach + other.radius, contact))
+                    continue;
+                // The contact point on the other capsule, between the two axes.
+                const Ogre::Vector3 centre = from + motion * contact.fraction;
+                const float y = Ogre::Math::Clamp(centre.y, other.centre.y - other.halfHeight, other.centre.y + other.halfHeight);
+                point = Ogre::Vector3(other.centre.x, y, other.centre.z) + contact.normal * other.radius;
+            }
+            else if (other.kind == Nearby::PLANE)
+            {
+                if (!SweepToPlane(from, motion, half, reach, other.centre, other.radius, contact))
+                    continue;
+                const Ogre::Vector3 centre = from + motion * contact.fraction;
+                point = centre - contact.normal * reach - Ogre::Vector3(0.0f, contact.normal.y >= 0.0f ? half : -half, 0.0f);
+            }
+            else
+            {
+                btCollisionWorld::objectQuerySingle(sweepShape.get(), fromTransform, toTransform,
+                                                    const_cast<btCollisionObject*>(other.object),
+                                                    other.object->getCollisionShape(), other.object->getWorldTransform(),
+                                                    callback, 0.0f);
+                continue;
+            }
+            if (contact.normal.dotProduct(direction) > -GrazingCosine || contact.fraction >= closest.fraction)
+                continue;
+            closest.hit = true;
+            closest.fraction = contact.fraction;
+            closest.normal = contact.normal;
+            closest.point = point;
+            closest.object = other.object;
+            closest.childIndex = -1;
+            closest.exact = true;
+        }
+        if (callback.hit.hit && callback.hit.fraction < closest.fraction)
+            return callback.hit;
+        return closest;
+    }
+
+    bool PhysicsCapsuleController::MayStepOver(const Hit& hit, float bottom) const
+    {
+        const float within = bottom + stepOffset + 2 * ContactGap;
+        for (const Nearby& other : nearby)
+        {
+            if (other.object != hit.object)
+                continue;
+            switch (other.kind)
+            {
+            case Nearby::CAPSULE:
+                return other.centre.y + other.halfHeight + other.radius <= within;
+            case Nearby::PLANE:
+                // Walkable planes are walked up by the slide; a steep one stays steep however high.
+                return false;
+            case Nearby::OTHER:
+                // The broad phase's bounds lie a little outside the shape (Bullet's contact
+                // threshold), so a shape a hair too high is tried too; the step pass decides.
+                if (other.convex)
+                    return other.boundsMax.y <= within + 0.05f;
+                return hit.point.y <= within;
+            }
+        }
+        return true;
     }
 
     PhysicsCapsuleController::Hit PhysicsCapsuleController::Advance(Ogre::Vector3& at, Ogre::Vector3& motion, bool record)
@@ -225,7 +462,8 @@ namespace Engine
         return hit;
     }
 
-    bool PhysicsCapsuleController::Slide(Ogre::Vector3& at, const Ogre::Vector3& motion, bool flatten, bool record)
+    bool PhysicsCapsuleController::Slide(Ogre::Vector3& at, const Ogre::Vector3& motion, bool flatten, bool record,
+                                         const float* stepBottom, bool* stepWanted)
     {
         Ogre::Vector3 remaining = motion;
         Ogre::Vector3 planes[MaxSlides];
@@ -238,6 +476,11 @@ namespace Engine
             if (!hit.hit)
                 break;
             touched = true;
+            if (stepBottom && MayStepOver(hit, *stepBottom))
+            {
+                *stepWanted = true;
+                return touched;
+            }
             Ogre::Vector3 normal = hit.normal;
             // Steep surfaces are walls to a sideways move: the character neither climbs nor
             // is pressed down by them.
@@ -278,6 +521,9 @@ namespace Engine
 
     Ogre::Vector3 PhysicsCapsuleController::SurfaceNormal(const Hit& hit, const Ogre::Vector3& centre) const
     {
+        // Planes and capsules swept in closed form give the surface's own normal.
+        if (hit.exact)
+            return hit.normal;
         // A rounded capsule resting on an edge gets a slanted contact normal; the face beside
         // the contact, away from the capsule's axis, tells what it stands on.
         Ogre::Vector3 aside = hit.point - centre;
@@ -310,14 +556,50 @@ namespace Engine
 
     void PhysicsCapsuleController::Depenetrate(Ogre::Vector3& at)
     {
+        const float half = height / 2;
         for (int attempt = 0; attempt < 4; ++attempt)
         {
-            btTransform transform;
-            transform.setIdentity();
-            transform.setOrigin(ToBtVector3(at));
-            probe->setWorldTransform(transform);
+            const Ogre::Vector3 extent(radius, half + radius, radius);
+            const Ogre::Vector3 low = at - extent;
+            const Ogre::Vector3 high = at + extent;
+            bool transformSet = false;
             OverlapCallback overlap(*this);
-            scene.GetWorld().contactTest(probe.get(), overlap);
+            for (const Nearby& other : nearby)
+            {
+                if (!BoxesOverlap(low, high, other.boundsMin, other.boundsMax))
+                    continue;
+                if (other.kind == Nearby::OTHER)
+                {
+                    if (!transformSet)
+                    {
+                        btTransform transform;
+                        transform.setIdentity();
+                        transform.setOrigin(ToBtVector3(at));
+                        probe->setWorldTransform(transform);
+                        transformSet = true;
+                    }
+                    scene.GetWorld().contactPairTest(probe.get(), const_cast<btCollisionObject*>(other.object), overlap);
+                    continue;
+                }
+                Ogre::Vector3 normal = other.centre;
+                float depth;
+                if (other.kind == Nearby::CAPSULE)
+                {
+                    const Ogre::Vector3 away = OffsetFromSegment(at - other.centre, half + other.halfHeight);
+                    const float distance = away.length();
+                    depth = radius + other.radius - distance;
+                    normal = distance > 1.0e-6f ? away / distance : Ogre::Vector3::UNIT_Y;
+                }
+                else
+                {
+                    depth = other.radius + radius + half * std::fabs(normal.y) - normal.dotProduct(at);
+                }
+                if (depth > AllowedOverlap && -depth < overlap.depth)
+                {
+                    overlap.depth = -depth;
+                    overlap.push = normal * depth;
+                }
+            }
             if (overlap.push == Ogre::Vector3::ZERO)
                 return;
             at += overlap.push + overlap.push.normalisedCopy() * ContactGap;
@@ -352,93 +634,69 @@ namespace Engine
             return;
         }
 
+        const Ogre::Vector3 side(displacement.x, 0.0f, displacement.z);
+        const float up = std::max(0.0f, displacement.y);
+        const float down = std::max(0.0f, -displacement.y);
+        const bool sideways = side.length() > std::max(minDistance, TinyMotion);
+        // Everything the move may meet, with the step up and down it might take (sliding off
+        // steep ground turns some of the drop sideways).
+        const float sideReach = std::max(std::fabs(side.x), std::fabs(side.z)) + down + stepOffset;
+        const float rise = up + (sideways ? stepOffset : 0.0f);
+        const float drop = down + (sideways ? stepOffset : 0.0f) + GroundProbe;
         Ogre::Vector3 at = position;
+        Gather(at, sideReach, rise, drop);
         Depenetrate(at);
+        if (at.distance(position) > GatherMargin)
+            Gather(at, sideReach, rise, drop);
+
         if (displacement.length() <= std::max(minDistance, TinyMotion))
         {
             // Too short to move: only tell whether the character stands on something.
             const Hit ground = Sweep(at, Ogre::Vector3(0.0f, -GroundProbe, 0.0f));
             if (ground.hit && Walkable(SurfaceNormal(ground, at)))
                 collisionFlags |= ControllerCollision::DOWN;
-            position = at;
-            SyncActor();
-            return;
         }
-
-        const Ogre::Vector3 start = at;
-        const Ogre::Vector3 side(displacement.x, 0.0f, displacement.z);
-        const float up = std::max(0.0f, displacement.y);
-        const float down = std::max(0.0f, -displacement.y);
-        const bool sideways = side.length() > std::max(minDistance, TinyMotion);
-
-        // Up: the upward part of the move, plus the step offset while moving sideways so that
-        // low obstacles pass beneath.
-        float climb = 0.0f;
-        if (up > 0.0f || sideways)
+        else
         {
-            const float rise = up + (sideways ? stepOffset : 0.0f);
-            Ogre::Vector3 motion(0.0f, rise, 0.0f);
-            const Hit hit = Advance(at, motion, false);
-            const float risen = at.y - start.y;
-            if (hit.hit && risen < up)
+            // Most moves need no step: slide where the character stands and fall. Only when the
+            // slide met something a step might clear is the move made again with the step.
+            const Ogre::Vector3 start = at;
+            const float bottom = start.y - height / 2 - radius - skinWidth;
+            bool stepWanted = false;
+            if (up > 0.0f)
             {
-                collisionFlags |= ControllerCollision::UP;
-                Record(hit, Ogre::Vector3::UNIT_Y, up);
+                Ogre::Vector3 motion(0.0f, up, 0.0f);
+                const Hit hit = Advance(at, motion, false);
+                if (hit.hit)
+                {
+                    collisionFlags |= ControllerCollision::UP;
+                    Record(hit, Ogre::Vector3::UNIT_Y, up);
+                }
             }
-            climb = std::max(0.0f, risen - up);
-        }
-
-        const std::size_t touchesBeforeSide = touches.size();
-        if (sideways && Slide(at, side, true, true))
-            collisionFlags |= ControllerCollision::SIDES;
-
-        // Down: back by the step climbed, plus the downward part of the move.
-        const float drop = climb + down;
-        if (drop > 0.0f)
-        {
-            Ogre::Vector3 motion(0.0f, -drop, 0.0f);
-            const Hit hit = Advance(at, motion, false);
-            if (hit.hit)
+            if (sideways && Slide(at, side, true, true, &bottom, &stepWanted))
+                collisionFlags |= ControllerCollision::SIDES;
+            if (stepWanted)
             {
-                // What the capsule came down on after stepping up must lie within the step
-                // offset above where it stood, or the step was too high.
-                const float bottom = start.y - height / 2 - radius - skinWidth;
-                const bool tooHigh = climb > 0.0f && hit.point.y - bottom > stepOffset + ContactGap;
-                if (!tooHigh && Walkable(SurfaceNormal(hit, at)))
-                {
+                at = start;
+                touches.clear();
+                collisionFlags = 0;
+                MoveWithStep(at, side, up, down, collisionFlags);
+            }
+            else if (down > 0.0f)
+            {
+                SlideDown(at, down, collisionFlags);
+            }
+            else
+            {
+                const Hit ground = Sweep(at, Ogre::Vector3(0.0f, -GroundProbe, 0.0f));
+                if (ground.hit && Walkable(SurfaceNormal(ground, at)))
                     collisionFlags |= ControllerCollision::DOWN;
-                    if (down > 0.0f)
-                        Record(hit, Ogre::Vector3::NEGATIVE_UNIT_Y, down);
-                }
-                else if (climb > 0.0f)
-                {
-                    // Stepped up onto something too steep to stand on: make the move again
-                    // without the step, so that the steep surface blocks like a wall.
-                    at = start;
-                    touches.resize(touchesBeforeSide);
-                    collisionFlags &= ~ControllerCollision::SIDES;
-                    if (up > 0.0f)
-                    {
-                        Ogre::Vector3 rise(0.0f, up, 0.0f);
-                        Advance(at, rise, false);
-                    }
-                    if (Slide(at, side, true, true))
-                        collisionFlags |= ControllerCollision::SIDES;
-                    if (down > 0.0f)
-                        SlideDown(at, down, collisionFlags);
-                }
-                else
-                {
-                    // Steep ground: slide off it along its surface.
-                    collisionFlags |= ControllerCollision::DOWN;
-                    Record(hit, Ogre::Vector3::NEGATIVE_UNIT_Y, down);
-                    Slide(at, motion, false, true);
-                }
             }
         }
 
         position = at;
         SyncActor();
+        nearby.clear();
 
         if (!hitReport)
             return;
@@ -452,6 +710,67 @@ namespace Engine
                 hitReport->OnControllerHit({this, touch.controller});
             else if (touch.shape)
                 hitReport->OnShapeHit({this, touch.shape, touch.point, touch.normal, touch.direction, touch.length});
+        }
+    }
+
+    void PhysicsCapsuleController::MoveWithStep(Ogre::Vector3& at, const Ogre::Vector3& side, float up, float down,
+                                                unsigned& collisionFlags)
+    {
+        const Ogre::Vector3 start = at;
+
+        // Up: the upward part of the move plus the step offset, so that low obstacles pass beneath.
+        Ogre::Vector3 rise(0.0f, up + stepOffset, 0.0f);
+        const Hit ceiling = Advance(at, rise, false);
+        const float risen = at.y - start.y;
+        if (ceiling.hit && risen < up)
+        {
+            collisionFlags |= ControllerCollision::UP;
+            Record(ceiling, Ogre::Vector3::UNIT_Y, up);
+        }
+        const float climb = std::max(0.0f, risen - up);
+
+        const std::size_t touchesBeforeSide = touches.size();
+        if (Slide(at, side, true, true))
+            collisionFlags |= ControllerCollision::SIDES;
+
+        // Down: back by the step climbed, plus the downward part of the move.
+        Ogre::Vector3 motion(0.0f, -(climb + down), 0.0f);
+        const Hit hit = Advance(at, motion, false);
+        if (!hit.hit)
+            return;
+        // What the capsule came down on after stepping up must lie within the step offset above
+        // where it stood, or the step was too high.
+        const float bottom = start.y - height / 2 - radius - skinWidth;
+        const bool tooHigh = climb > 0.0f && hit.point.y - bottom > stepOffset + ContactGap;
+        if (!tooHigh && Walkable(SurfaceNormal(hit, at)))
+        {
+            collisionFlags |= ControllerCollision::DOWN;
+            if (down > 0.0f)
+                Record(hit, Ogre::Vector3::NEGATIVE_UNIT_Y, down);
+        }
+        else if (climb > 0.0f)
+        {
+            // Stepped up onto something too steep to stand on: make the move again without the
+            // step, so that the steep surface blocks like a wall.
+            at = start;
+            touches.resize(touchesBeforeSide);
+            collisionFlags &= ~ControllerCollision::SIDES;
+            if (up > 0.0f)
+            {
+                Ogre::Vector3 upward(0.0f, up, 0.0f);
+                Advance(at, upward, false);
+            }
+            if (Slide(at, side, true, true))
+                collisionFlags |= ControllerCollision::SIDES;
+            if (down > 0.0f)
+                SlideDown(at, down, collisionFlags);
+        }
+        else
+        {
+            // Steep ground: slide off it along its surface.
+            collisionFlags |= ControllerCollision::DOWN;
+            Record(hit, Ogre::Vector3::NEGATIVE_UNIT_Y, down);
+            Slide(at, motion, false, true);
         }
     }
 

@@ -28,11 +28,16 @@ namespace Engine
         void* userData = nullptr;
     };
 
-    /// An upright capsule moved by displacements with Bullet's convex sweeps. A move goes in three
-    /// passes: up (the step offset while moving sideways), sideways with collide-and-slide along
-    /// what is hit (steep surfaces act as walls), and down by the step offset plus the downward
-    /// part of the move. Landing on a surface steeper than the slope limit after stepping up
-    /// undoes the step, so steep ramps block; steep ground below slides the capsule off.
+    /// An upright capsule moved by displacements with swept-capsule tests. A move first slides
+    /// sideways at the height it stands with collide-and-slide along what is hit (steep surfaces
+    /// act as walls), then falls by the downward part of the move. Only when the slide met
+    /// something low enough to climb is the move made again with a step: up by the step offset,
+    /// sideways, and down by the step plus the downward part; landing on a surface steeper than
+    /// the slope limit after stepping up undoes the step, so steep ramps block; steep ground
+    /// below slides the capsule off.
+    ///
+    /// The shapes near a move are gathered once through the broad phase; other characters and
+    /// planes are swept against in closed form, everything else through Bullet's convex casts.
     /// The capsule carries a kinematic actor in the scene for ray casts, triggers and joints.
     class PhysicsCapsuleController : public PhysicsController
     {
@@ -68,6 +73,7 @@ namespace Engine
             Ogre::Vector3 point = Ogre::Vector3::ZERO;
             const btCollisionObject* object = nullptr;
             int childIndex = -1;
+            bool exact = false;     ///< the normal is the surface's own (closed-form sweeps)
         };
         struct Touch
         {
@@ -78,19 +84,44 @@ namespace Engine
             Ogre::Vector3 direction;
             float length;
         };
+        /// A solid object near the move in progress, with what the closed-form tests need.
+        struct Nearby
+        {
+            enum Kind { CAPSULE, PLANE, OTHER };
+            const btCollisionObject* object;
+            Kind kind;
+            Ogre::Vector3 boundsMin;        ///< the broad phase's bounds of the object
+            Ogre::Vector3 boundsMax;
+            Ogre::Vector3 centre;           ///< CAPSULE: centre; PLANE: normal
+            float radius;                   ///< CAPSULE: radius; PLANE: distance from the origin
+            float halfHeight;               ///< CAPSULE: half the cylinder's length
+            bool convex;                    ///< OTHER: one convex shape, its bounds tell its top
+        };
         struct SweepCallback;
         struct OverlapCallback;
+        struct GatherCallback;
 
         PhysicsCapsuleController(PhysicsControllerManager& manager, PhysicsScene& scene, const CapsuleControllerDesc& desc);
 
-        /// Sweeps the capsule (grown by the skin width) from `from` by `motion`.
+        /// Collects the solid objects the capsule centred at `at` may meet in a box reaching
+        /// `side` sideways (either way), `rise` up and `drop` down.
+        void Gather(const Ogre::Vector3& at, float side, float rise, float drop);
+        /// Sweeps the capsule (grown by the skin width) from `from` by `motion` against the
+        /// gathered objects.
         Hit Sweep(const Ogre::Vector3& from, const Ogre::Vector3& motion) const;
+        /// Whether stepping up could carry the capsule, whose bottom (skin included) is at
+        /// `bottom`, over what the hit met.
+        bool MayStepOver(const Hit& hit, float bottom) const;
+        /// The move with a step up first (see the class comment).
+        void MoveWithStep(Ogre::Vector3& at, const Ogre::Vector3& side, float up, float down, unsigned& collisionFlags);
         /// Moves `at` along `motion` up to the first hit, keeping a hair's gap; leaves in
         /// `motion` what is left of it and returns the hit.
         Hit Advance(Ogre::Vector3& at, Ogre::Vector3& motion, bool record);
         /// Slides `at` along `motion`; walls (and, when flatten is set, every surface steeper than
-        /// the slope limit) stop the vertical part. Returns whether anything was hit.
-        bool Slide(Ogre::Vector3& at, const Ogre::Vector3& motion, bool flatten, bool record);
+        /// the slope limit) stop the vertical part. Returns whether anything was hit; when
+        /// `stepBottom` is given, sets `stepWanted` if a step up from there might clear a hit.
+        bool Slide(Ogre::Vector3& at, const Ogre::Vector3& motion, bool flatten, bool record,
+                   const float* stepBottom = nullptr, bool* stepWanted = nullptr);
         /// The normal of the surface under a contact point of the capsule centred at `centre`:
         /// the face itself rather than the rounded normal an edge gives.
         Ogre::Vector3 SurfaceNormal(const Hit& hit, const Ogre::Vector3& centre) const;
@@ -126,5 +157,6 @@ namespace Engine
         unsigned activeGroups = 0xFFFFFFFF;
         float minDistance = 0.0f;
         std::vector<Touch> touches;             ///< of the move in progress
+        std::vector<Nearby> nearby;             ///< of the move in progress
     };
 }

@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include <btBulletDynamicsCommon.h>
+#include <BulletCollision/CollisionDispatch/btInternalEdgeUtility.h>
+#include <OgreStringConverter.h>
 
 #include "engine/core/Error.h"
 #include "engine/physics/sdk/BulletConversions.h"
@@ -28,6 +30,17 @@ namespace Engine
         }
 
         PhysicsActor* ActorOfObject(const btCollisionObject* object);
+
+        /// Bullet's hook for new contacts of objects that ask for it (height fields): a contact
+        /// on an inner edge between two triangles gets the surface's normal instead of the
+        /// edge's, so that flat ground holds a body flat instead of tipping it.
+        bool CorrectInnerEdgeContact(btManifoldPoint& point, const btCollisionObjectWrapper* wrapper0, int part0,
+                                     int index0, const btCollisionObjectWrapper* wrapper1, int part1, int index1)
+        {
+            btAdjustInternalEdgeContacts(point, wrapper1, wrapper0, part1, index1);
+            btAdjustInternalEdgeContacts(point, wrapper0, wrapper1, part0, index0);
+            return true;
+        }
     }
 
     /// Lets the broad phase pair two objects only where the scene allows it.
@@ -160,6 +173,10 @@ namespace Engine
           maxTimestep(1.0f / 60.0f), maxIterations(8), timeStepMethod(TimeStepMethod::FIXED)
     {
         configuration.reset(new btDefaultCollisionConfiguration());
+        // A box landing flat on the ground plane touches it along a whole face. One contact point a
+        // step (Bullet's default) lets it rock, skid and turn; several hold it flat where it fell.
+        configuration->setPlaneConvexMultipointIterations();
+        gContactAddedCallback = &CorrectInnerEdgeContact;
         dispatcher.reset(new btCollisionDispatcher(configuration.get()));
         broadphase.reset(new btDbvtBroadphase());
         solver.reset(new btSequentialImpulseConstraintSolver());
@@ -216,7 +233,7 @@ namespace Engine
         const bool trigger1 = second->getUserIndex() == TRIGGER_OBJECT;
         if (actor0 == actor1 || (trigger0 && trigger1))
             return false;
-        // Static triggers watch moving actors only.
+        // Static triggers watch moving actors only (dynamic and kinematic: characters too).
         if ((trigger0 || trigger1) && !actor0->IsDynamic() && !actor1->IsDynamic())
             return false;
         return !(pairFlags[actor0->GetGroup()][actor1->GetGroup()] & ContactPairFlag::IGNORE_PAIR);
@@ -287,12 +304,37 @@ namespace Engine
             if (joint->actor1 == &actor)
                 joint->actor1 = nullptr;
         }
+        // What rested on the actor must notice that it is gone.
+        WakeTouching(actor);
         ForgetActor(actor);
         actor.RemoveFromWorld();
         if (delivering)
             releasedWhileDelivering.push_back(&actor);
         else
             delete &actor;
+    }
+
+    void PhysicsScene::WakeTouching(const PhysicsActor& actor)
+    {
+        const btBroadphaseProxy* own = actor.body->getBroadphaseHandle();
+        if (!own)
+            return;
+        // Bullet wakes sleeping bodies only through contacts with awake ones; a support that is
+        // moved or taken away makes none. The broad phase still pairs it with what touched it.
+        btBroadphasePairArray& pairs = world->getPairCache()->getOverlappingPairArray();
+        for (int i = 0; i < pairs.size(); ++i)
+        {
+            const btBroadphaseProxy* other = pairs[i].m_pProxy0 == own ? pairs[i].m_pProxy1
+                                             : (pairs[i].m_pProxy1 == own ? pairs[i].m_pProxy0 : nullptr);
+            if (!other)
+                continue;
+            btCollisionObject* object = static_cast<btCollisionObject*>(other->m_clientObject);
+            if (object->getUserIndex() != BODY_OBJECT)
+                continue;
+            PhysicsActor& neighbour = *static_cast<PhysicsActor*>(object->getUserPointer());
+            if (neighbour.IsDynamic() && !neighbour.IsKinematic())
+                neighbour.body->activate(true);
+        }
     }
 
     void PhysicsScene::ForgetActor(PhysicsActor& actor)
@@ -356,6 +398,12 @@ namespace Engine
     void PhysicsScene::SetGravity(const Ogre::Vector3& gravity)
     {
         CheckIdle("Engine::PhysicsScene::SetGravity");
+        if (!IsFinite(gravity))
+        {
+            LogWarning("Engine::PhysicsScene::SetGravity", "Gravity " + Ogre::StringConverter::toString(gravity) +
+                       " is not finite; gravity unchanged");
+            return;
+        }
         world->setGravity(ToBtVector3(gravity));
         // Bullet passes the change on to awake bodies only; sleeping ones would wake up still
         // feeling the old gravity.
@@ -482,15 +530,11 @@ namespace Engine
             // sub-step do make one.
             const double step = maxTimestep;
             double whole = std::floor((carriedTime + step * 1e-5) / step);
-            carriedTime -= whole * step;
-            if (whole > maxIterations)
-            {
-                // Time beyond the allowed sub-steps is dropped; only the fraction is carried.
-                carriedTime += (whole - maxIterations) * step;
-                carriedTime -= std::floor(carriedTime / step) * step;
-                whole = maxIterations;
-            }
-            carriedTime = std::max(0.0, carriedTime);
+            // What is left below one sub-step is carried; a residue of the tolerance (at most a
+            // hair below zero) is no time at all.
+            carriedTime = std::max(0.0, carriedTime - whole * step);
+            // Whole sub-steps beyond the allowed ones are dropped, never run later.
+            whole = std::min(whole, static_cast<double>(maxIterations));
             subSteps = static_cast<unsigned>(whole);
         }
         else if (dt > 0.0f)

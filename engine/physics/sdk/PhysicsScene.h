@@ -143,6 +143,8 @@ namespace Engine
         void CollectPairs();
         void DetectSleepChanges();
         void ForgetActor(PhysicsActor& actor);
+        /// Wakes the dynamic actors that the broad phase pairs with this one.
+        void WakeTouching(const PhysicsActor& actor);
 
         std::unique_ptr<btDefaultCollisionConfiguration> configuration;
         std::unique_ptr<btCollisionDispatcher> dispatcher;

@@ -4,6 +4,9 @@
 
 #include <btBulletCollisionCommon.h>
 #include <BulletCollision/CollisionShapes/btHeightfieldTerrainShape.h>
+#include <BulletCollision/CollisionDispatch/btInternalEdgeUtility.h>
+#include <BulletCollision/CollisionShapes/btTriangleInfoMap.h>
+#include <LinearMath/btConvexHullComputer.h>
 #include <OgreMath.h>
 
 #include "engine/core/Error.h"
@@ -52,10 +55,27 @@ namespace Engine
         {
             if (!desc.convexMesh)
                 ThrowError(where, "A convex shape needs a convex mesh");
+            // Bullet keeps convex hulls apart by a margin around their points. The hull is
+            // shrunk by that margin first so that its rounded outside is the mesh's own surface.
             const std::vector<Ogre::Vector3>& points = desc.convexMesh->GetPoints();
+            const btScalar wantedMargin = desc.skinWidth >= 0.0f ? std::max(desc.skinWidth, 0.001f) : CONVEX_DISTANCE_MARGIN;
+            btConvexHullComputer shrunk;
+            const btScalar margin = shrunk.compute(&points[0].x, sizeof(Ogre::Vector3), static_cast<int>(points.size()),
+                                                   wantedMargin, 0.25f);
             btConvexHullShape* hull = new btConvexHullShape();
-            for (const Ogre::Vector3& p : points)
-                hull->addPoint(ToBtVector3(p), false);
+            if (margin > 0.0f && shrunk.vertices.size() >= 4)
+            {
+                for (int i = 0; i < shrunk.vertices.size(); ++i)
+                    hull->addPoint(shrunk.vertices[i], false);
+                hull->setMargin(margin);
+            }
+            else
+            {
+                // Too thin to shrink: the points themselves with a hair of margin.
+                for (const Ogre::Vector3& p : points)
+                    hull->addPoint(ToBtVector3(p), false);
+                hull->setMargin(0.001f);
+            }
             hull->recalcLocalAabb();
             collisionShape = hull;
             ++desc.convexMesh->references;
@@ -66,8 +86,10 @@ namespace Engine
             PhysicsHeightField* field = desc.heightField;
             if (!field || field->GetRows() < 2 || field->GetColumns() < 2)
                 ThrowError(where, "A height field shape needs a height field of at least 2 x 2 samples");
-            if (!Positive(desc.rowScale) || !Positive(desc.columnScale) || !std::isfinite(desc.heightScale))
+            if (!Positive(desc.rowScale) || !Positive(desc.columnScale))
                 ThrowError(where, "A height field shape needs positive row and column scales");
+            if (!std::isfinite(desc.heightScale))
+                ThrowError(where, "A height field shape needs a finite height scale");
             // Bullet reads the samples in place with x (rows) fastest and puts the grid's centre
             // (half the sample range, half the height range) at the shape's origin.
             const btScalar minHeight = field->minHeight;
@@ -76,6 +98,10 @@ namespace Engine
                 static_cast<int>(field->GetRows()), static_cast<int>(field->GetColumns()), field->heights.data(),
                 1.0f, minHeight, maxHeight, 1, PHY_SHORT, false);
             terrain->setLocalScaling(btVector3(desc.rowScale, desc.heightScale, desc.columnScale));
+            // Bodies sliding or landing across two triangles must not catch on the edge between
+            // them: contacts there are bent back to the surface's normal (see PhysicsScene).
+            edgeInfo = new btTriangleInfoMap();
+            btGenerateInternalEdgeInfo(terrain, edgeInfo);
             collisionShape = terrain;
             collisionOffset.position = Ogre::Vector3(
                 0.5f * (field->GetRows() - 1) * desc.rowScale,
@@ -86,7 +112,8 @@ namespace Engine
         }
         }
         collisionShape->setUserPointer(this);
-        if (desc.skinWidth >= 0.0f && desc.type != ShapeType::PLANE && desc.type != ShapeType::HEIGHT_FIELD)
+        if (desc.skinWidth >= 0.0f && desc.type != ShapeType::PLANE && desc.type != ShapeType::HEIGHT_FIELD &&
+            desc.type != ShapeType::CONVEX)
             collisionShape->setMargin(std::max(desc.skinWidth, 0.001f));
     }
 
@@ -94,6 +121,7 @@ namespace Engine
     {
         delete triggerObject;
         delete collisionShape;
+        delete edgeInfo;
         if (desc.type == ShapeType::CONVEX && desc.convexMesh)
             --desc.convexMesh->references;
         if (desc.type == ShapeType::HEIGHT_FIELD && desc.heightField)

@@ -5,6 +5,7 @@
 
 class btCollisionShape;
 class btCollisionObject;
+struct btTriangleInfoMap;
 
 namespace Engine
 {
@@ -65,6 +66,7 @@ namespace Engine
         ShapeDesc desc;
         unsigned serial;
         btCollisionShape* collisionShape;       ///< owned
+        btTriangleInfoMap* edgeInfo = nullptr;  ///< owned; height fields: which triangle edges are inner
         Pose collisionOffset;                   ///< from the shape's frame to the collision shape's
         int childIndex = -1;                    ///< index in the actor's compound, -1 when direct
         btCollisionObject* triggerObject = nullptr;  ///< owned; trigger shapes only, while in the world

@@ -1,5 +1,6 @@
 #pragma once
 #include <cfloat>
+#include <cmath>
 #include <vector>
 
 #include <OgreQuaternion.h>
@@ -13,6 +14,12 @@ namespace Engine
     class PhysicsActor;
     class PhysicsConvexMesh;
     class PhysicsHeightField;
+
+    /// Whether every component is a finite number (no NaN, no infinity).
+    inline bool IsFinite(const Ogre::Vector3& v)
+    {
+        return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+    }
 
     // Value types of the physics layer: flags, descriptors and query results. Distances are world
     // units, times seconds, masses kilograms, forces newtons (all single precision).
