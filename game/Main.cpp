@@ -1,6 +1,10 @@
 // Gorvane's entry point.
+#include "BonusController.h"
+#include "BonusHandler.h"
 #include "BuildInfo.h"
+#include "CannonController.h"
 #include "GameSounds.h"
+#include "GrenadeController.h"
 #include "LogicRunner.h"
 #include "MainLoopRunner.h"
 #include "RuleSystem.h"
@@ -8,6 +12,7 @@
 
 #include "engine/core/Application.h"
 #include "engine/core/Exception.h"
+#include "engine/logic/ControllerManager.h"
 #include "script/Interpreter.h"
 
 #include <cstring>
@@ -19,6 +24,12 @@
 
 namespace
 {
+    template <class Controller>
+    boost::shared_ptr<Engine::IController> MakeController()
+    {
+        return boost::shared_ptr<Engine::IController>(new Controller);
+    }
+
     void PrintBuildInfo()
     {
         std::cout << "\n"
@@ -83,9 +94,16 @@ int main(int argc, char** argv)
             return 0;
         application->CreateInputSystem(true, nullptr);
         LoadGameSounds();
+        bonusHandlerInstance.reset(new BonusHandler);
         const boost::shared_ptr<RuleSystem> ruleSystem(new RuleSystem);
         application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
+
+        // The controllers the templates name, in this order.
+        Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
+        controllers.RegisterController("Bonus", &MakeController<BonusController>);
+        controllers.RegisterController("Cannon", &MakeController<CannonController>);
+        controllers.RegisterController("Grenade", &MakeController<GrenadeController>);
 
         // Straight into a game until the menus take over.
         LogicRunner logicRunner;
