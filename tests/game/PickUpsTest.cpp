@@ -339,6 +339,16 @@ TEST_F(PickUpsTest, ACannonBallExplodesOnceOnItsFirstTouchAndOtherwiseVanishesAf
     EXPECT_EQ(zombie->GetAttributeInt("Health"), 60);
     Run(0.5f);
     EXPECT_GT(PositionOf(crate).x - crateBefore.x, 0.3f);
+
+    // A sensor crossing and a touch reported by the same step blow it up once.
+    const boost::shared_ptr<Engine::Entity> target = Place("Character.Zombie3", Ogre::Vector3(-4.5f, 0.0f, 3.0f));
+    shot = Place("Bullet.Cannon", Ogre::Vector3(-6.0f, 0.3f, 3.0f));
+    Step(frame);
+    shot->GetEventQueue().PostEvent(Engine::SENSOR_ENTER, boost::shared_ptr<Engine::Event>(new Engine::Event(shot, target)));
+    shot->GetEventQueue().PostEvent(Engine::CONTACT_START, boost::shared_ptr<Engine::Event>(new Engine::Event(shot, target)));
+    Run(2.0f * frame);
+    EXPECT_EQ(target->GetAttributeInt("Health"), 60);
+    EXPECT_EQ(scene().GetEntityCount("Particle.Grenade"), 2u);
 }
 
 TEST_F(PickUpsTest, TheBonusHandlerEndsRunOutEffectsInOrderRestoringGravityAndLight)
