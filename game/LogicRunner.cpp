@@ -1,5 +1,7 @@
 #include "LogicRunner.h"
+#include "PlayerUpgradeHandler.h"
 #include "RuleSystem.h"
+#include "UI_Hud.h"
 
 #include "engine/core/Application.h"
 #include "engine/core/CameraManager.h"
@@ -52,6 +54,15 @@ LogicRunner::LogicRunner()
     viewport->setBackgroundColour(Ogre::ColourValue(0.0f, 0.0f, 0.0f, 1.0f));
 
     Engine::Python::ExecResource("startup.py");
+
+    // After the runner, so that the rule system tells the kill counts in this order.
+    upgradeHandler.reset(new PlayerUpgradeHandler);
+    spareUpgradeHandler.reset(new PlayerUpgradeHandler);
+
+    // One HUD for the whole process; it shows only while a game does.
+    if (!hudInstance)
+        hudInstance.reset(new UI_Hud);
+    hudInstance->Hide();
 }
 
 LogicRunner::~LogicRunner() = default;
@@ -113,20 +124,27 @@ void LogicRunner::BuildArena()
     newPlayer->SetAttributeInt("MaxPower", 100);
     newPlayer->SetAttributeInt("Power", 100);
     player = newPlayer;
+    upgradeHandler->SetPlayer(player);
+    hudInstance->SetPlayer(player);
 
-    // Off until something switches it on; the bonus handler can switch it off.
-    Ogre::CompositorManager::getSingleton().addCompositor(viewport, "Darken", -1);
-    Ogre::CompositorManager::getSingleton().setCompositorEnabled(viewport, "Darken", false);
+    // Off until something switches it on; the bonus handler can switch it off. The viewport
+    // outlives the arena, so a rebuilt arena finds it in the chain already.
+    Ogre::CompositorManager& compositors = Ogre::CompositorManager::getSingleton();
+    if (compositors.getCompositorChain(viewport)->getCompositorPosition("Darken") == Ogre::CompositorChain::NPOS)
+        compositors.addCompositor(viewport, "Darken", -1);
+    compositors.setCompositorEnabled(viewport, "Darken", false);
 }
 
 void LogicRunner::Resume()
 {
     active = true;
+    hudInstance->Show();
 }
 
 void LogicRunner::Pause()
 {
     active = false;
+    hudInstance->Hide();
 }
 
 bool LogicRunner::FrameEnded(float seconds)

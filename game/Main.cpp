@@ -1,13 +1,16 @@
 // Gorvane's entry point.
+#include "AI_Zombie.h"
 #include "BonusController.h"
 #include "BonusHandler.h"
 #include "BuildInfo.h"
 #include "CannonController.h"
+#include "ConfigDialog.h"
 #include "GameSounds.h"
 #include "GrenadeController.h"
-#include "LogicRunner.h"
-#include "MainLoopRunner.h"
+#include "PlayerController.h"
 #include "RuleSystem.h"
+#include "SpawnPointController.h"
+#include "StateHandler.h"
 #include "WindowCloseListener.h"
 
 #include "engine/core/Application.h"
@@ -39,36 +42,33 @@ namespace
                   << "Executable built on " << __DATE__ << "\n";
     }
 
-    // Data paths are relative to the executable's folder ("../data/"), wherever it is started from.
-    void ChangeToExecutableDirectory()
+    // Data paths are relative to the executable's folder ("../data/"): the working directory
+    // becomes the folder of the program path. A bare program name (started through PATH) is
+    // resolved through the running executable instead.
+    void ChangeToExecutableDirectory(const char* program)
     {
-        char path[4096];
-        const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-        if (length <= 0)
-            return;
-        path[length] = '\0';
-        if (char* slash = std::strrchr(path, '/'))
+        std::string path = program ? program : "";
+        if (path.find('/') == std::string::npos)
         {
-            *slash = '\0';
-            if (chdir(path[0] ? path : "/") != 0)
-                std::cerr << "Unable to change to " << path << "\n";
+            char resolved[4096];
+            const ssize_t length = readlink("/proc/self/exe", resolved, sizeof(resolved) - 1);
+            if (length <= 0)
+                return;
+            path.assign(resolved, static_cast<std::size_t>(length));
         }
+        const std::string::size_type slash = path.rfind('/');
+        const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+        if (chdir(folder.c_str()) != 0)
+            std::cerr << "Unable to change to " << folder << "\n";
     }
 
-    // Picks the OpenGL render system, keeping the options a previous run saved.
+    // The configure callback: the render-system dialog, shown at every start.
     bool ChooseRenderSystem()
     {
-        Ogre::Root& root = Ogre::Root::getSingleton();
-        Ogre::RenderSystem* system = root.getRenderSystemByName("OpenGL Rendering Subsystem");
-        if (!system)
+        ConfigDialog dialog;
+        if (!dialog.Display())
             return false;
-        if (root.getRenderSystem() != system)
-        {
-            system->setConfigOption("Full Screen", "No");
-            system->setConfigOption("Video Mode", "1024 x 768");
-            root.setRenderSystem(system);
-        }
-        root.saveConfig();
+        Ogre::Root::getSingleton().saveConfig();
         return true;
     }
 }
@@ -84,14 +84,19 @@ int main(int argc, char** argv)
         }
     }
 
-    ChangeToExecutableDirectory();
+    ChangeToExecutableDirectory(argv[0]);
 
+    int status = 0;
     std::unique_ptr<Engine::Application> application(new Engine::Application);
     WindowCloseListener closeListener;
     try
     {
         if (!application->Init("../data/configs/game.xml", &ChooseRenderSystem, nullptr, true))
+        {
+            // Cancelled in the dialog: nothing of the game exists yet.
+            application.reset();
             return 0;
+        }
         application->CreateInputSystem(true, nullptr);
         LoadGameSounds();
         bonusHandlerInstance.reset(new BonusHandler);
@@ -99,22 +104,22 @@ int main(int argc, char** argv)
         application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
 
-        // The controllers the templates name, in this order.
+        // The game's controller types, by the names the templates use, in this order:
+        // "Bonus", "SpawnPoint", "Player", "Cannon", "Grenade", "Zombie".
         Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
         controllers.RegisterController("Bonus", &MakeController<BonusController>);
+        controllers.RegisterController("SpawnPoint", &MakeController<SpawnPointController>);
+        controllers.RegisterController("Player", &MakeController<PlayerController>);
         controllers.RegisterController("Cannon", &MakeController<CannonController>);
         controllers.RegisterController("Grenade", &MakeController<GrenadeController>);
+        controllers.RegisterController("Zombie", &MakeController<AI_Zombie>);
 
-        // Straight into a game until the menus take over.
-        LogicRunner logicRunner;
-        logicRunner.BuildArena();
-        application->AddUpdateListener(&logicRunner);
-        MainLoopRunner mainLoopRunner;
-        application->AddUpdateListener(&mainLoopRunner);
-        mainLoopRunner.simulationRunning = true;
-        logicRunner.Resume();
+        // The state handler creates the runners, builds the arena and starts the logos; from
+        // then on everything the player sees is its doing, until the menu's "Exit".
+        stateHandlerInstance.reset(new StateHandler);
 
         application->AddUpdateListener(&closeListener);
+
         application->Run();
     }
     catch (const Engine::Exception& e)
@@ -123,9 +128,19 @@ int main(int argc, char** argv)
     }
     catch (const Ogre::Exception& e)
     {
+        // Read while the renderer (and any plug-in the exception came from) is still loaded.
         std::cout << "\nAn OGRE exception was thrown!\n\n" << e.getFullDescription() << "\n";
     }
-    // The interpreter ends before the engine that its scripts refer to.
+    catch (const std::exception& e)
+    {
+        // Anything else is a fault of ours; say what it was instead of ending silently.
+        std::cout << "\nAn unexpected exception was thrown!\n\n" << e.what() << "\n";
+        status = 1;
+    }
+    // The interpreter ends before the engine that its scripts refer to; the game's objects go
+    // while the engine they use is still there.
     Engine::Python::Finalize();
-    return 0;
+    stateHandlerInstance.reset();
+    application.reset();
+    return status;
 }

@@ -12,7 +12,7 @@ namespace
 }
 
 MainLoopRunner::MainLoopRunner()
-    : quit(false), simulationRunning(false), streamingTimer(0.0f)
+    : quit(false), simulationRunning(false), streamingTimer(0.0f), stepStarted(false)
 {
 }
 
@@ -29,6 +29,7 @@ bool MainLoopRunner::FrameStarted(float seconds)
         return true;
     // Moves the characters and starts the step, which runs while the frame is drawn.
     Engine::Simulation::GetSingleton()->Update(seconds);
+    stepStarted = true;
     return true;
 }
 
@@ -36,11 +37,16 @@ bool MainLoopRunner::FrameEnded(float seconds)
 {
     Engine::SoundSystem::GetSingleton()->Update();
     Engine::Scene& scene = *Engine::Scene::GetSingleton();
+    // A step started this frame is collected even when the game was paused in between (Escape,
+    // the end of a death): the world may not be touched while it runs. The step's contact and
+    // sensor reports post their events here, so the scene's update delivers them this frame.
+    if (stepStarted)
+    {
+        stepStarted = false;
+        Engine::Simulation::GetSingleton()->WaitForResults();
+    }
     if (simulationRunning)
     {
-        // The step's contact and sensor reports post their events here, so the scene's update
-        // that follows delivers them in the same frame.
-        Engine::Simulation::GetSingleton()->WaitForResults();
         scene.Update(seconds);
         streamingTimer += seconds;
         if (streamingTimer > streamingIntervalSeconds)

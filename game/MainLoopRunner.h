@@ -20,4 +20,5 @@ public:
 
 private:
     float streamingTimer;  // frame time since entities were last streamed during a game
+    bool stepStarted;      // a physics step runs and is collected in FrameEnded
 };

@@ -1,8 +1,11 @@
 #include "RuleSystem.h"
 #include "IEntityCallback.h"
 #include "IRuleSystemListener.h"
+#include "Teardown.h"
+#include "UI_Hud.h"
 
 #include "engine/core/Application.h"
+#include "engine/core/Exception.h"
 #include "engine/scene/Entity.h"
 
 IEntityCallback* IEntityCallback::Of(const Engine::Entity* entity)
@@ -11,7 +14,7 @@ IEntityCallback* IEntityCallback::Of(const Engine::Entity* entity)
 }
 
 RuleSystem::RuleSystem()
-    : damageMultiplier(1), multiplierTime(0.0f)
+    : damageMultiplier(1), multiplierTime(0.0f), calledByFrameLoop(false)
 {
     Engine::Entity::RegisterAttributeInt("Health");
     Engine::Entity::RegisterAttributeInt("MaxHealth");
@@ -22,8 +25,7 @@ RuleSystem::RuleSystem()
 
 RuleSystem::~RuleSystem()
 {
-    if (Engine::Application* application = Engine::Application::GetSingletonPtr())
-        application->RemoveUpdateListener(this);
+    LeaveFrameLoop(this, calledByFrameLoop);
 }
 
 void RuleSystem::ApplyDamage(Engine::Entity* entity, int damage, Ogre::Vector3 point, Ogre::Vector3 direction)
@@ -66,6 +68,7 @@ std::uint8_t RuleSystem::GetPriority()
 
 bool RuleSystem::FrameStarted(float seconds)
 {
+    calledByFrameLoop = true;
     if (multiplierTime > 0.0f)
     {
         multiplierTime -= seconds;
@@ -75,6 +78,8 @@ bool RuleSystem::FrameStarted(float seconds)
         multiplierTime = 0.0f;
         damageMultiplier = 1;
     }
+    if (hudInstance)
+        hudInstance->ShowDamageBonus(damageMultiplier, multiplierTime);
     return true;
 }
 

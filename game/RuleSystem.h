@@ -37,4 +37,5 @@ public:
 
 private:
     std::vector<IRuleSystemListener*> listeners;
+    bool calledByFrameLoop;  // joined the frame loop (a failed start-up may end before that)
 };

@@ -2,7 +2,6 @@
 
 #include "engine/core/Application.h"
 
-#include <OIS.h>
 #include <OgreRenderWindow.h>
 
 std::uint8_t WindowCloseListener::GetPriority()
@@ -12,12 +11,9 @@ std::uint8_t WindowCloseListener::GetPriority()
 
 bool WindowCloseListener::FrameStarted(float)
 {
-    Engine::Application* application = Engine::Application::GetSingletonPtr();
-    Ogre::RenderWindow* window = application->GetRenderWindow();
-    if (!window || window->isClosed())
-        return false;
-    OIS::Keyboard* keyboard = application->GetKeyboard();
-    return !(keyboard && keyboard->isKeyDown(OIS::KC_ESCAPE));
+    // Escape belongs to the state handler (back to the menu); only closing the window ends here.
+    Ogre::RenderWindow* window = Engine::Application::GetSingletonPtr()->GetRenderWindow();
+    return window && !window->isClosed();
 }
 
 bool WindowCloseListener::FrameEnded(float)

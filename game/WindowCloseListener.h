@@ -1,7 +1,7 @@
 #pragma once
 #include "engine/core/IUpdateListener.h"
 
-/// Ends the frame loop when Escape is pressed or the game window is closed.
+/// Ends the frame loop when the game window is closed (the menu's "Exit" ends it otherwise).
 class WindowCloseListener : public Engine::IUpdateListener
 {
 public:

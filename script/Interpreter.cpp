@@ -2,6 +2,7 @@
 #include <Python.h>
 
 #include "script/Interpreter.h"
+#include "script/Wrappers.h"
 #include "engine/core/Error.h"
 
 #include <OgreDataStream.h>
@@ -193,6 +194,10 @@ namespace Engine::Python
     {
         if (!Py_IsInitialized())
             return;
+        // The engine must not call into script objects of a stopped interpreter: listeners
+        // leave the event queues and the renderer now. Script controllers stay with the
+        // controller manager, but refuse to run once the interpreter has gone.
+        Detail::ReleaseScriptObjects();
         finalized = true;
         if (Py_FinalizeEx() < 0)
             LogWarning("Engine::Python::Finalize", "The python interpreter could not flush its output");

@@ -17,7 +17,9 @@ namespace Engine::Python
     /// opened or read, or when the interpreter or the renderer's resource system is not running.
     void ExecResource(const std::string& name);
 
-    /// Stops the interpreter. No script object may be called afterwards, and the interpreter
+    /// Stops the interpreter. Script event and frame listeners are taken off the engine first;
+    /// script controllers stay with the controller manager but fail (Engine::Exception) if run
+    /// afterwards, and are dropped without touching the stopped interpreter. The interpreter
     /// cannot be started again: Boost.Python keeps its type registrations for the whole process.
     void Finalize();
 }

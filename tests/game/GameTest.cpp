@@ -11,6 +11,7 @@
 #include <OIS.h>
 #include <Ogre.h>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 #include <chrono>
 #include <thread>
@@ -21,7 +22,7 @@ namespace Test
     namespace
     {
         // Sends a key or button event to the window, as the X server would deliver a press.
-        void SendToWindow(Ogre::RenderWindow& window, int type, unsigned int detail)
+        void SendToWindow(Ogre::RenderWindow& window, int type, unsigned int detail, unsigned int state = 0)
         {
             std::size_t handle = 0;
             window.getCustomAttribute("WINDOW", &handle);
@@ -35,6 +36,7 @@ namespace Test
                 event.xkey.window = handle;
                 event.xkey.root = DefaultRootWindow(display);
                 event.xkey.keycode = detail;
+                event.xkey.state = state;  // the modifiers held, which decide the typed character
                 event.xkey.same_screen = True;
                 event.xkey.time = CurrentTime;
                 XSendEvent(display, handle, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, &event);
@@ -135,20 +137,28 @@ namespace Test
     void GameTest::KeyDown(unsigned long keysym)
     {
         const std::vector<bool> before = KeysDown(*application->GetKeyboard());
-        SendToWindow(*application->GetRenderWindow(), KeyPress, KeycodeOf(keysym));
+        SendToWindow(*application->GetRenderWindow(), KeyPress, KeycodeOf(keysym), modifiers);
         WaitForChange(*application->GetKeyboard(), before, true);
+        if (keysym == XK_Shift_L || keysym == XK_Shift_R)
+            modifiers |= ShiftMask;
     }
 
     void GameTest::KeyUp(unsigned long keysym)
     {
         const std::vector<bool> before = KeysDown(*application->GetKeyboard());
-        SendToWindow(*application->GetRenderWindow(), KeyRelease, KeycodeOf(keysym));
+        SendToWindow(*application->GetRenderWindow(), KeyRelease, KeycodeOf(keysym), modifiers);
         WaitForChange(*application->GetKeyboard(), before, false);
+        if (keysym == XK_Shift_L || keysym == XK_Shift_R)
+            modifiers &= ~static_cast<unsigned int>(ShiftMask);
     }
 
     void GameTest::Wheel(int notches)
     {
+        // The mouse counts a wheel notch when its button comes back up.
         for (int i = 0; i < (notches < 0 ? -notches : notches); ++i)
+        {
             SendToWindow(*application->GetRenderWindow(), ButtonPress, notches > 0 ? 4 : 5);
+            SendToWindow(*application->GetRenderWindow(), ButtonRelease, notches > 0 ? 4 : 5);
+        }
     }
 }

@@ -31,7 +31,8 @@ namespace Test
         void Run(float seconds, float frame = 1.0f / 60.0f);
 
         /// Real X key events (X keysyms, e.g. XK_Up) sent to the game window; returns once the
-        /// game's keyboard has read the change, as a frame's input capture would.
+        /// game's keyboard has read the change, as a frame's input capture would. A Shift held
+        /// down with KeyDown applies to the keys that follow until its KeyUp.
         void KeyDown(unsigned long keysym);
         void KeyUp(unsigned long keysym);
         void Tap(unsigned long keysym) { KeyDown(keysym); KeyUp(keysym); }
@@ -39,6 +40,7 @@ namespace Test
         void Wheel(int notches);
 
         TempDir dir;
+        unsigned int modifiers = 0;  // X modifier mask of the keys held
         std::unique_ptr<Engine::Application> application;
         boost::shared_ptr<RuleSystem> ruleSystem;
     };

@@ -1,0 +1,271 @@
+#include "StateHandler.h"
+#include "LogicRunner.h"
+#include "MainLoopRunner.h"
+#include "RuleSystem.h"
+#include "Teardown.h"
+#include "UI_Hud.h"
+#include "UI_Menu.h"
+
+#include "engine/core/Application.h"
+#include "engine/gui/GUI.h"
+#include "engine/scene/Entity.h"
+#include "engine/sound/SoundSystem.h"
+
+#include <OIS.h>
+#include <Ogre.h>
+#include <OgreOverlayElement.h>
+
+#include <algorithm>
+
+boost::shared_ptr<StateHandler> stateHandlerInstance;
+
+namespace
+{
+    const char* const playerType = "Character.Player";
+    const char* const menuBackground = "Menu.Main.Background";
+
+    constexpr float logoCharHeight = 0.04f;
+    constexpr float logosEnd = 16.0f;            // seconds: the menu comes
+    constexpr float firstSkipTarget = 7.0f;      // a skip press jumps to the second logo...
+    constexpr float secondSkipTarget = 15.0f;    // ... and then to its fade-out
+    constexpr float musicRampPerSecond = 0.3f;   // volume change of the in-game music
+    constexpr float ingameMusicVolume = 0.3f;
+    constexpr float fullVolume = 1.0f;
+
+    const Ogre::ColourValue captionColour(0.7f, 0.05f, 0.0f, 1.0f);
+
+    // The logos fade through the alpha of their material's first texture unit.
+    void SetLogoAlpha(const std::string& materialName, float alpha)
+    {
+        const Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName);
+        if (!material)
+            return;
+        Ogre::Technique* technique = material->getTechnique(0);
+        if (!technique || technique->getNumPasses() == 0 || technique->getPass(0)->getNumTextureUnitStates() == 0)
+            return;
+        technique->getPass(0)->getTextureUnitState(0)->setAlphaOperation(Ogre::LBX_MODULATE, Ogre::LBS_TEXTURE,
+                                                                         Ogre::LBS_MANUAL, 1.0f, alpha);
+    }
+
+    bool IsKeyDown(OIS::KeyCode key)
+    {
+        OIS::Keyboard* keyboard = Engine::Application::GetSingletonPtr()->GetKeyboard();
+        return keyboard && keyboard->isKeyDown(key);
+    }
+}
+
+StateHandler::StateHandler(const std::string& highScoreFile)
+    : menuMusic(-1), ingameMusic(-1), scaryMusic(-1), musicTarget(fullVolume), logoTime(0.0f), arenaReady(true),
+      logosDone(false), skipKeyHeld(false), highScoreFile(highScoreFile), logo1(nullptr), logo2(nullptr),
+      highScoreList(nullptr), highScoreCaption(nullptr), calledByFrameLoop(false)
+{
+    Engine::Application& application = *Engine::Application::GetSingletonPtr();
+    application.AddUpdateListener(this);
+    if (RuleSystem* rules = RuleSystem::Get())
+        rules->AddListener(this);
+
+    logicRunner.reset(new LogicRunner);
+    logicRunner->BuildArena();
+    application.AddUpdateListener(logicRunner.get());
+    mainLoopRunner.reset(new MainLoopRunner);
+    application.AddUpdateListener(mainLoopRunner.get());
+
+    // Kept from the game's first design; nothing shows it.
+    gameOverMenu.reset(new UI_Menu(menuBackground));
+    gameOverMenu->AddItem("Okay", "", [this] {
+        gameOverMenu->Hide();
+        mainMenu->Show();
+    });
+    gameOverMenu->Hide();
+
+    mainMenu.reset(new UI_Menu(menuBackground));
+    mainMenu->AddItem("Play", "", [this] { StartGame(); });
+    mainMenu->AddItem("High scores", "", [this] { ShowHighScores(); });
+    mainMenu->AddItem("Exit", "", [this] { mainLoopRunner->quit = true; });
+    mainMenu->Hide();
+
+    logoGui.reset(new OverlayKit::GUI("VoodooDoll", logoCharHeight));
+    highScoreCaption = logoGui->CreateOverlay("HighScoreCaption", Ogre::Vector2(0.3f, 0.2f), Ogre::Vector2(1.0f, 1.0f),
+                                              "", "High scores", true);
+    highScoreCaption->setColour(captionColour);
+    highScoreCaption->hide();
+    highScoreList = logoGui->CreateOverlay("HighScores", Ogre::Vector2(0.3f, 0.3f), Ogre::Vector2(1.0f, 1.0f), "",
+                                           "High scores", true);
+    highScoreList->hide();
+
+    highScores.Load(highScoreFile);
+
+    logo1 = logoGui->CreateOverlay("Logo/Quillmark", Ogre::Vector2(0.0f, 0.0f), Ogre::Vector2(1.0f, 1.0f),
+                                   "Logo.Quillmark", "", true);
+    logo2 = logoGui->CreateOverlay("Logo/Voltaro", Ogre::Vector2(0.0f, 0.0f), Ogre::Vector2(1.0f, 1.0f),
+                                   "Logo.Voltaro", "", true);
+    // Until the first frame sets them, the second logo must not cover the first.
+    SetLogoAlpha("Logo.Quillmark", LogoAlpha(0.0f, -1.0f, 9.0f, 1.0f));
+    SetLogoAlpha("Logo.Voltaro", LogoAlpha(0.0f, 7.0f, 16.0f, 1.0f));
+
+    Engine::SoundSystem& sound = *Engine::SoundSystem::GetSingleton();
+    scaryMusic = sound.CreateStream("../data/audio/scary.ogg");
+    menuMusic = sound.CreateStream("../data/audio/menu.ogg");
+    ingameMusic = sound.CreateStream("../data/audio/ingame.ogg");
+    sound.PlaySound(scaryMusic);
+}
+
+StateHandler::~StateHandler()
+{
+    LeaveFrameLoop(this, calledByFrameLoop);
+    ReleaseGui(logoGui);
+}
+
+std::uint8_t StateHandler::GetPriority()
+{
+    return 128;
+}
+
+bool StateHandler::FrameStarted(float seconds)
+{
+    calledByFrameLoop = true;
+
+    // A skip is the moment Return or Space goes down: holding it skips once.
+    const bool skipKeyDown = IsKeyDown(OIS::KC_RETURN) || IsKeyDown(OIS::KC_SPACE);
+    const bool skipPress = skipKeyDown && !skipKeyHeld;
+    skipKeyHeld = skipKeyDown;
+
+    logoTime += seconds;
+    if (logoTime < logosEnd)
+    {
+        SetLogoAlpha("Logo.Quillmark", LogoAlpha(logoTime, -1.0f, 9.0f, 1.0f));
+        SetLogoAlpha("Logo.Voltaro", LogoAlpha(logoTime, 7.0f, 16.0f, 1.0f));
+        if (skipPress)
+        {
+            if (logoTime < firstSkipTarget)
+                logoTime = firstSkipTarget;
+            else if (logoTime < secondSkipTarget)
+                logoTime = secondSkipTarget;
+        }
+        return true;
+    }
+    if (!logosDone)
+        EndLogos();
+
+    // The in-game music moves towards its target volume.
+    Engine::SoundSystem& sound = *Engine::SoundSystem::GetSingleton();
+    const float volume = sound.GetVolume(ingameMusic);
+    const float step = seconds * musicRampPerSecond;
+    if (musicTarget > volume)
+        sound.SetVolume(ingameMusic, std::min(volume + step, musicTarget));
+    else if (musicTarget < volume)
+        sound.SetVolume(ingameMusic, std::max(volume - step, musicTarget));
+
+    // Escape leaves a game or the high-score view, but not the dying or the name entry.
+    const bool hudBusy = hudInstance && (hudInstance->IsNameEntryOpen() || hudInstance->IsDead());
+    if (IsKeyDown(OIS::KC_ESCAPE) && !mainMenu->IsVisible() && !gameOverMenu->IsVisible() && !hudBusy)
+        ReturnToMenu();
+    return true;
+}
+
+bool StateHandler::FrameEnded(float)
+{
+    return true;
+}
+
+void StateHandler::EndLogos()
+{
+    logosDone = true;
+    logo1->hide();
+    logo2->hide();
+    // The GUI's overlay and the elements it made (the high-score view) stay.
+    logoGui.reset();
+    Engine::SoundSystem& sound = *Engine::SoundSystem::GetSingleton();
+    sound.StopSound(scaryMusic);
+    sound.PlaySound(menuMusic);
+    mainMenu->Show();
+}
+
+void StateHandler::OnEntityKilled(Engine::Entity* entity)
+{
+    if (entity->GetType() != playerType)
+        return;
+    mainMenu->SetFirstItemCaption("Play");
+    arenaReady = false;
+}
+
+void StateHandler::OnEntityDamaged(Engine::Entity*, int)
+{
+}
+
+void StateHandler::StartGame()
+{
+    mainMenu->Hide();
+    mainLoopRunner->simulationRunning = true;
+    if (!arenaReady)
+        logicRunner->BuildArena();  // a fresh arena and player after a death
+    logicRunner->Resume();
+    mainMenu->SetFirstItemCaption("Continue");
+    musicTarget = ingameMusicVolume;
+    Engine::SoundSystem& sound = *Engine::SoundSystem::GetSingleton();
+    sound.StopSound(menuMusic);
+    sound.PlaySound(ingameMusic);
+    arenaReady = true;
+}
+
+void StateHandler::ReturnToMenu()
+{
+    const bool fromHighScores = highScoreList->isVisible();
+    highScoreList->hide();
+    highScoreCaption->hide();
+    mainLoopRunner->simulationRunning = false;
+    logicRunner->Pause();
+    mainMenu->Show();
+    musicTarget = fullVolume;
+    // Coming back from the high-score view, the menu music is already playing.
+    if (!fromHighScores)
+    {
+        Engine::SoundSystem& sound = *Engine::SoundSystem::GetSingleton();
+        sound.StopSound(ingameMusic);
+        sound.PlaySound(menuMusic);
+    }
+}
+
+void StateHandler::ShowHighScores()
+{
+    mainMenu->Hide();
+    highScoreCaption->show();
+    highScoreList->show();
+    highScoreList->setCaption(GetHighScoreText());
+}
+
+std::string StateHandler::GetHighScoreText() const
+{
+    std::string text;
+    int rank = 1;
+    for (const HighScoreEntry& entry : highScores.GetEntries())
+        text += std::to_string(rank++) + ". " + entry.name + " - " + std::to_string(entry.score) + "\n";
+    return text;
+}
+
+bool StateHandler::IsHighScoreViewVisible() const
+{
+    return highScoreList->isVisible();
+}
+
+int StateHandler::LowestHighScore() const
+{
+    return highScores.Lowest();
+}
+
+void StateHandler::AddHighScore(const std::string& name, int score)
+{
+    highScores.Add(name, score);
+    highScores.Save(highScoreFile);
+}
+
+float StateHandler::LogoAlpha(float t, float start, float end, float ramp)
+{
+    if (t < start || t > end)
+        return 0.0f;
+    if (t < start + ramp)
+        return (t - start) / ramp;
+    if (t > end - ramp)
+        return (end - t) / ramp;
+    return 1.0f;
+}

@@ -1,0 +1,204 @@
+#include "GameTest.h"
+
+#include "game/LogicRunner.h"
+#include "game/MainLoopRunner.h"
+#include "game/RuleSystem.h"
+
+#include "engine/core/Application.h"
+#include "engine/logic/ControllerEC.h"
+#include "engine/logic/ControllerManager.h"
+#include "engine/logic/IController.h"
+#include "engine/scene/Entity.h"
+#include "engine/scene/EntityTemplate.h"
+#include "engine/scene/Scene.h"
+
+#include <Ogre.h>
+
+#include <vector>
+
+namespace
+{
+    class CountingController : public Engine::IController
+    {
+    public:
+        explicit CountingController(int& updates) : updates(updates) {}
+        bool Update(float, boost::shared_ptr<Engine::Entity>) override { ++updates; return true; }
+        void OnAttach(boost::shared_ptr<Engine::Entity>) override {}
+        void OnDetach(boost::shared_ptr<Engine::Entity>) override {}
+
+    private:
+        int& updates;
+    };
+
+    // The runners on the built arena, as a game has them. The arena's templates attach the
+    // game's controllers, which these tests leave out.
+    class RunnerTest : public Test::GameTest
+    {
+    protected:
+        void SetUp() override
+        {
+            GameTest::SetUp();
+            Engine::ControllerEC::DisableLoading(true);
+            logic.reset(new LogicRunner);
+            logic->BuildArena();
+            application->AddUpdateListener(logic.get());
+            application->AddUpdateListener(&mainLoop);
+            AddVictimTemplate();
+        }
+
+        // A killable entity without a controller; building an arena removes the template again.
+        static void AddVictimTemplate()
+        {
+            const boost::shared_ptr<Engine::EntityTemplate> target =
+                Engine::Scene::GetSingleton()->GetEntityTemplateManager().CreateTemplate("", "Test.Zombie");
+            target->SetAttribute("NoDisable", true);
+            target->SetAttribute("Health", "10");
+        }
+        void TearDown() override
+        {
+            GameTest::TearDown();
+            logic.reset();
+        }
+
+        static unsigned int PickUps()
+        {
+            return Engine::Scene::GetSingleton()->GetEntityCount("Object.QuestionMark");
+        }
+
+        // Kills through the rules, as a weapon would; the scene then takes in what was dropped.
+        void Kill(int count)
+        {
+            Engine::Scene& scene = *Engine::Scene::GetSingleton();
+            std::vector<boost::shared_ptr<Engine::Entity> > victims;
+            for (int i = 0; i < count; ++i)
+                victims.push_back(scene.CreateEntity("Test.Zombie", Ogre::Vector3(3.0f, 0.0f, 3.0f)));
+            scene.Update(0.0f);
+            for (const boost::shared_ptr<Engine::Entity>& victim : victims)
+                victim->TakeDamage(10, Ogre::Vector3::ZERO, Ogre::Vector3::ZERO);
+            scene.Update(0.0f);
+        }
+
+        Ogre::Vector3 CameraPosition() const { return logic->GetCamera()->getDerivedPosition(); }
+
+        std::unique_ptr<LogicRunner> logic;
+        MainLoopRunner mainLoop;
+    };
+}
+
+TEST_F(RunnerTest, OutsideAGameNeitherPhysicsNorControllersRunButTheSceneStreamsEveryFrame)
+{
+    Engine::Scene& scene = *Engine::Scene::GetSingleton();
+    const boost::shared_ptr<Engine::Entity> ball = scene.CreateEntity("Bullet.Grenade", Ogre::Vector3(0.0f, 5.0f, 0.0f));
+    int updates = 0;
+    Engine::ControllerManager::GetSingleton()->RegisterController("Test.Counting", [&updates] {
+        return boost::shared_ptr<Engine::IController>(new CountingController(updates));
+    });
+    Engine::ControllerManager::GetSingleton()->AttachController("Test.Counting", ball);
+    // Streaming enables what may be disabled once it is near a camera.
+    scene.GetEntityTemplateManager().CreateTemplate("", "Test.Streamed");
+    const boost::shared_ptr<Engine::Entity> streamed = scene.CreateEntity("Test.Streamed", Ogre::Vector3::ZERO);
+    ASSERT_FALSE(streamed->IsEnabled());
+
+    Step(0.01f);
+    EXPECT_TRUE(streamed->IsEnabled());
+    Run(1.0f);
+    EXPECT_FLOAT_EQ(ball->GetSceneNode()->getPosition().y, 5.0f);
+    EXPECT_EQ(updates, 0);
+
+    mainLoop.simulationRunning = true;
+    Run(1.0f);
+    EXPECT_LT(ball->GetSceneNode()->getPosition().y, 4.0f);
+    EXPECT_GE(updates, 59);
+
+    // Paused again: everything stands where it was.
+    mainLoop.simulationRunning = false;
+    Step(1.0f / 60.0f);  // the step started during the game is collected in this frame
+    const float stopped = ball->GetSceneNode()->getPosition().y;
+    const int updatesWhenStopped = updates;
+    Run(0.5f);
+    EXPECT_FLOAT_EQ(ball->GetSceneNode()->getPosition().y, stopped);
+    EXPECT_EQ(updates, updatesWhenStopped);
+}
+
+TEST_F(RunnerTest, DuringAGameEntitiesAreStreamedOnlyOnceAFifthOfTheFrameTimeExceedsATenth)
+{
+    mainLoop.simulationRunning = true;
+    Step(0.2f);  // streams, and starts the count afresh
+    Engine::Scene& scene = *Engine::Scene::GetSingleton();
+    scene.GetEntityTemplateManager().CreateTemplate("", "Test.Streamed");
+    const boost::shared_ptr<Engine::Entity> streamed = scene.CreateEntity("Test.Streamed", Ogre::Vector3::ZERO);
+    Step(0.03f);
+    Step(0.03f);
+    Step(0.03f);
+    EXPECT_FALSE(streamed->IsEnabled());  // 0.09 s
+    Step(0.03f);
+    EXPECT_TRUE(streamed->IsEnabled());   // 0.12 s
+
+    // The count starts again from nothing after streaming.
+    streamed->Disable();
+    Step(0.05f);
+    Step(0.05f);
+    EXPECT_FALSE(streamed->IsEnabled());  // exactly 0.1 s is not more than 0.1 s
+    Step(0.01f);
+    EXPECT_TRUE(streamed->IsEnabled());
+}
+
+TEST_F(RunnerTest, EveryTwentiethKillDropsOnePickUpThePlayersDeathDoesNotCountAndANewArenaStartsAgain)
+{
+    Kill(19);
+    EXPECT_EQ(PickUps(), 0u);
+    const boost::shared_ptr<Engine::Entity> player = logic->GetPlayer().lock();
+    ASSERT_TRUE(player);
+    player->TakeDamage(1000, Ogre::Vector3::ZERO, Ogre::Vector3::ZERO);
+    EXPECT_EQ(logic->GetKillCount(), 19);
+    Kill(1);
+    EXPECT_EQ(PickUps(), 1u);
+    Kill(19);
+    EXPECT_EQ(PickUps(), 1u);
+    Kill(1);
+    EXPECT_EQ(PickUps(), 2u);
+
+    // Dropped in the middle of the arena, one unit above what lies below.
+    const boost::shared_ptr<Engine::Entity> pickUp =
+        Engine::Scene::GetSingleton()->FindClosestEntityByType("Object.QuestionMark", Ogre::Vector3::ZERO);
+    ASSERT_TRUE(pickUp);
+    const Ogre::Vector3 where = pickUp->GetSceneNode()->getPosition();
+    EXPECT_GE(where.x, -7.0f);
+    EXPECT_LE(where.x, 6.91f);
+    EXPECT_GE(where.z, -7.0f);
+    EXPECT_LE(where.z, 6.91f);
+    EXPECT_GE(where.y, 0.99f);
+
+    logic->BuildArena();
+    EXPECT_EQ(logic->GetKillCount(), 0);
+    AddVictimTemplate();
+    Kill(10);
+    logic->BuildArena();
+    AddVictimTemplate();
+    Kill(19);
+    EXPECT_EQ(PickUps(), 0u);
+}
+
+TEST_F(RunnerTest, TheWheelLowersTheCameraToTheFloorAndNoFurtherAndRaisesItAgain)
+{
+    mainLoop.simulationRunning = true;
+    logic->Resume();
+    Run(6.0f);
+    EXPECT_NEAR(CameraPosition().y, 8.0f, 0.2f);
+
+    // Ten notches forward in one frame would take it 20 units down.
+    Wheel(10);
+    Run(8.0f);
+    EXPECT_NEAR(CameraPosition().y, 0.0f, 0.05f);
+
+    Wheel(-3);
+    Run(8.0f);
+    EXPECT_NEAR(CameraPosition().y, 6.0f, 0.2f);
+
+    // Paused, the camera stays where it is whatever the wheel does.
+    logic->Pause();
+    const Ogre::Vector3 before = CameraPosition();
+    Wheel(5);
+    Run(1.0f);
+    EXPECT_EQ(CameraPosition(), before);
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The render-system dialog comes first at every start. Escape leaves without a game window and
+# with status 0; Return takes the shown choice and the game window opens on the arena.
+set -uo pipefail
+here=$(dirname "$0")
+. "$here/sandbox.sh"
+make_sandbox "$1"
+save_opengl_choice
+
+start_game
+dialog=$(wait_for dialog_window) || fail "no render-system dialog appeared"
+[ "$(xdotool getwindowname "$dialog")" = "Gorvane" ] || fail "the dialog is not titled Gorvane"
+[ -z "$(game_window)" ] || fail "the game window opened before the dialog was answered"
+press "$dialog" Escape
+wait_exit 30; status=$?
+[ $status -eq 0 ] || fail "cancelling ended with status $status"
+grep -q "Keyboard successfully initialized" "$sandbox/bin/Gorvane.log" && fail "input devices were made after cancelling"
+grep -q "exception was thrown" "$sandbox/stdout" && fail "cancelling reported an exception"
+echo "Escape in the dialog: status 0, no game window"
+
+start_game
+dialog=$(wait_for dialog_window) || fail "no render-system dialog on the second start"
+press "$dialog" Return
+wait_for_start || fail "Return did not start the game"
+[ -z "$(dialog_window)" ] || fail "the dialog stayed open"
+echo "Return in the dialog: the game started"
