@@ -1,6 +1,7 @@
 #include "BonusController.h"
 #include "Explosion.h"
 #include "GameSounds.h"
+#include "UI_Hud.h"
 
 #include "engine/logic/Event.h"
 #include "engine/scene/Entity.h"
@@ -61,4 +62,6 @@ void BonusController::OnEvent(int type, boost::shared_ptr<Engine::Event> event)
     SpawnEffect(sparkleType, position, sparkleSeconds);
     if (player->HasAttribute(grenadeCount))
         player->SetAttributeInt(grenadeCount, player->GetAttributeInt(grenadeCount) + 1);
+    if (hudInstance)
+        hudInstance->AddFloatingTextAt(position, pickUpText, 0.0f);
 }

@@ -7,6 +7,7 @@
 #include "game/GrenadeController.h"
 #include "game/LogicRunner.h"
 #include "game/MainLoopRunner.h"
+#include "game/UI_Hud.h"
 
 #include "engine/core/Application.h"
 #include "engine/logic/ControllerEC.h"
@@ -23,6 +24,7 @@
 #include "engine/sound/SoundSystem.h"
 
 #include <Ogre.h>
+#include <OgreOverlayElement.h>
 
 #include <vector>
 
@@ -162,6 +164,11 @@ TEST_F(PickUpsTest, OnlyThePlayerTakesAPickUpAndGetsOneMoreGrenadeEachTimeWithou
     EXPECT_EQ(player->GetAttributeInt("GrenadeCount"), 1);
     EXPECT_EQ(scene().GetEntityCount("Particle.PowerUp"), 1u);
     EXPECT_TRUE(Played(SoundHit2));
+    ASSERT_TRUE(hudInstance);
+    ASSERT_FALSE(hudInstance->GetFloatingTexts().empty());
+    const UI_Hud::FloatingText& text = hudInstance->GetFloatingTexts().back();
+    EXPECT_EQ(text.element->getCaption(), "Got a grenade!");
+    EXPECT_GE(text.age, 0.0f);   // shown at once
     Run(5.1f);
     EXPECT_EQ(scene().GetEntityCount("Particle.PowerUp"), 0u);
 
