@@ -1,8 +1,12 @@
 // Gorvane's entry point.
 #include "AI_Zombie.h"
+#include "BonusController.h"
+#include "BonusHandler.h"
 #include "BuildInfo.h"
+#include "CannonController.h"
 #include "ConfigDialog.h"
 #include "GameSounds.h"
+#include "GrenadeController.h"
 #include "PlayerController.h"
 #include "RuleSystem.h"
 #include "SpawnPointController.h"
@@ -95,9 +99,7 @@ int main(int argc, char** argv)
         }
         application->CreateInputSystem(true, nullptr);
         LoadGameSounds();
-
-        // The bonus handler is created here, before the rule system.
-
+        bonusHandlerInstance.reset(new BonusHandler);
         const boost::shared_ptr<RuleSystem> ruleSystem(new RuleSystem);
         application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
@@ -105,8 +107,11 @@ int main(int argc, char** argv)
         // The game's controller types, by the names the templates use, in this order:
         // "Bonus", "SpawnPoint", "Player", "Cannon", "Grenade", "Zombie".
         Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
+        controllers.RegisterController("Bonus", &MakeController<BonusController>);
         controllers.RegisterController("SpawnPoint", &MakeController<SpawnPointController>);
         controllers.RegisterController("Player", &MakeController<PlayerController>);
+        controllers.RegisterController("Cannon", &MakeController<CannonController>);
+        controllers.RegisterController("Grenade", &MakeController<GrenadeController>);
         controllers.RegisterController("Zombie", &MakeController<AI_Zombie>);
 
         // The state handler creates the runners, builds the arena and starts the logos; from
