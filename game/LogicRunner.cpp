@@ -1,4 +1,5 @@
 #include "LogicRunner.h"
+#include "PlayerUpgradeHandler.h"
 #include "RuleSystem.h"
 #include "UI_Hud.h"
 
@@ -58,6 +59,10 @@ LogicRunner::LogicRunner()
     if (!hudInstance)
         hudInstance.reset(new UI_Hud);
     hudInstance->Hide();
+
+    // After the runner, so that the rule system tells the kill counts in this order.
+    upgradeHandler.reset(new PlayerUpgradeHandler);
+    spareUpgradeHandler.reset(new PlayerUpgradeHandler);
 }
 
 LogicRunner::~LogicRunner() = default;
@@ -120,6 +125,7 @@ void LogicRunner::BuildArena()
     newPlayer->SetAttributeInt("Power", 100);
     player = newPlayer;
     hudInstance->SetPlayer(player);
+    upgradeHandler->SetPlayer(player);
 
     // Off until something switches it on; the bonus handler can switch it off. The viewport
     // outlives the arena, so a rebuilt arena finds it in the chain already.

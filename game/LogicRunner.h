@@ -3,11 +3,13 @@
 #include "engine/core/IUpdateListener.h"
 
 #include <boost/weak_ptr.hpp>
+#include <memory>
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
 
 namespace Ogre { class Camera; class SceneNode; class Viewport; }
 namespace Engine { class Entity; }
+class PlayerUpgradeHandler;
 
 /// Owns the game camera and builds the arena (scene, sky, floor, player); while a game is
 /// shown it makes the camera follow the player and places the sound listener there. Counts
@@ -48,6 +50,8 @@ private:
     bool active;
     int killCount;
     Ogre::Viewport* viewport;    // owned by the render window
+    std::unique_ptr<PlayerUpgradeHandler> upgradeHandler;       // arms each new player
+    std::unique_ptr<PlayerUpgradeHandler> spareUpgradeHandler;  // never given a player
 
     // The follow camera, set up on first use.
     bool followStarted;

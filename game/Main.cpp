@@ -2,6 +2,7 @@
 #include "BuildInfo.h"
 #include "ConfigDialog.h"
 #include "GameSounds.h"
+#include "PlayerController.h"
 #include "RuleSystem.h"
 #include "StateHandler.h"
 #include "WindowCloseListener.h"
@@ -94,6 +95,8 @@ int main(int argc, char** argv)
 
         // The game's controller types are registered here, by the names the templates use, in
         // this order: "Bonus", "SpawnPoint", "Player", "Cannon", "Grenade", "Zombie".
+        Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
+        controllers.RegisterController("Player", [] { return boost::shared_ptr<Engine::IController>(new PlayerController); });
 
         // The state handler creates the runners, builds the arena and starts the logos; from
         // then on everything the player sees is its doing, until the menu's "Exit".
