@@ -1,9 +1,11 @@
 // Gorvane's entry point.
+#include "AI_Zombie.h"
 #include "BuildInfo.h"
 #include "ConfigDialog.h"
 #include "GameSounds.h"
 #include "PlayerController.h"
 #include "RuleSystem.h"
+#include "SpawnPointController.h"
 #include "StateHandler.h"
 #include "WindowCloseListener.h"
 
@@ -21,6 +23,12 @@
 
 namespace
 {
+    template <class Controller>
+    boost::shared_ptr<Engine::IController> MakeController()
+    {
+        return boost::shared_ptr<Engine::IController>(new Controller);
+    }
+
     void PrintBuildInfo()
     {
         std::cout << "\n"
@@ -93,10 +101,12 @@ int main(int argc, char** argv)
         application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
 
-        // The game's controller types are registered here, by the names the templates use, in
-        // this order: "Bonus", "SpawnPoint", "Player", "Cannon", "Grenade", "Zombie".
+        // The game's controller types, by the names the templates use, in this order:
+        // "Bonus", "SpawnPoint", "Player", "Cannon", "Grenade", "Zombie".
         Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
+        controllers.RegisterController("SpawnPoint", &MakeController<SpawnPointController>);
         controllers.RegisterController("Player", [] { return boost::shared_ptr<Engine::IController>(new PlayerController); });
+        controllers.RegisterController("Zombie", &MakeController<AI_Zombie>);
 
         // The state handler creates the runners, builds the arena and starts the logos; from
         // then on everything the player sees is its doing, until the menu's "Exit".
