@@ -97,6 +97,7 @@ MENU_ITEMS = [(0.58, 0.39 + 0.06 * i, 0.95, 0.45 + 0.06 * i) for i in range(3)]
 HEALTH_BAR = (0.66, 0.05, 0.97, 0.075)
 MESSAGE_LINE = (0.55, 0.75, 0.85, 0.80)
 NAME_PROMPT = (0.40, 0.40, 0.70, 0.43)
+NAME_TEXT = (0.40, 0.43, 0.70, 0.46)
 SCORE_CAPTION = (0.30, 0.20, 0.55, 0.24)
 SCORE_LIST = (0.30, 0.30, 0.70, 0.34)
 
@@ -108,6 +109,11 @@ def selected_text(r, g, b):
 
 def light_text(r, g, b):
     return r > 120 and g > 120 and b > 120
+
+
+def near_white(r, g, b):
+    """The HUD's own texts: white, brighter than anything lit in the arena at night."""
+    return r > 200 and g > 200 and b > 200
 
 
 def reddish(r, g, b):
@@ -260,6 +266,7 @@ class Game:
         if path is None:
             self.shots += 1
             path = os.path.join(self.artefacts, f"{self.shots:02d}-{name}.png")
+            print(f"{time.monotonic() - self.started:6.0f} s  {name}: {os.path.basename(path)}", flush=True)
         run("import", "-window", "root", path, check=True, timeout=120)
         return Image(path, self.geometry)
 
@@ -289,6 +296,7 @@ class Game:
                                    path if os.path.exists(path) else None)
             image = self.shot(name, path)
             if test(image):
+                print(f"{time.monotonic() - self.started:6.0f} s  {phase}: {os.path.basename(path)}", flush=True)
                 return image
             if time.monotonic() > deadline:
                 raise PhaseFailure(phase, f"no {what} within {limit} s", image.path)
@@ -342,12 +350,12 @@ def hud_shown(image):
 
 
 def logos_and_menu(game, marks):
-    first = game.wait_for_picture("logos", "logo1", lambda i: not_black(i) and i.fraction((0, 0, 1, 1), lambda r, g, b: r + g + b > 60) > 0.02,
+    first = game.wait_for_picture("logos", "logo1", lambda i: i.fraction((0, 0, 1, 1), lambda r, g, b: r + g + b > 150) > 0.01,
                                   120, "first logo")
     marks["logos"] = game.sound_frames()
     # Return skips to the second logo, once per press.
     game.hold("Return")
-    second = game.wait_for_picture("logos", "logo2", lambda i: not_black(i) and i.difference(first) > 4, 60,
+    second = game.wait_for_picture("logos", "logo2", lambda i: i.difference(first) > 1.5, 60,
                                    "second logo (a picture unlike the first)")
     game.hold("Return")
     menu = game.wait_for_picture("menu", "menu", menu_shown, 60, "main menu with its selected item")
@@ -372,8 +380,7 @@ def choose(game, phase, index):
 def play_a_while(game, marks):
     arena = game.wait_for_picture("arena", "arena", hud_shown, 180, "health bar of the HUD")
     check("arena", arena, not_black(arena), "the arena is black")
-    sky = arena.mean((0, 0, 1, 0.08))
-    check("arena", arena, arena.fraction((0, 0.3, 1, 0.9), lambda r, g, b: r + g + b > 90) > 0.05, "no lit arena below the HUD")
+    check("arena", arena, arena.fraction((0, 0.3, 1, 0.9), lambda r, g, b: r + g + b > 60) > 0.05, "no lit arena below the HUD")
     # Let the in-game music settle to its playing volume before the shot is listened for.
     time.sleep(4)
     before = game.sound_frames()
@@ -383,7 +390,7 @@ def play_a_while(game, marks):
     # Walk, turn both ways, fire on the move.
     game.hold("Up", 1.5)
     moved = game.shot("walking")
-    check("walking", moved, moved.difference(arena) > 2, "walking and turning changed nothing on the screen (frozen?)")
+    check("walking", moved, moved.difference(arena) > 0.3, "walking and turning changed nothing on the screen (frozen?)")
     game.hold("Left", 0.6)
     game.hold_together(["Up", "Control_R"], 0.8)
     game.hold("Right", 0.6)
@@ -394,8 +401,7 @@ def play_a_while(game, marks):
         time.sleep(0.5)
     playing = game.shot("zombies")
     check("zombies", playing, hud_shown(playing), "the HUD's health bar is gone")
-    check("zombies", playing, playing.difference(moved) > 1, "the arena stands still (frozen?)")
-    return sky
+    check("zombies", playing, playing.difference(moved) > 0.3, "the arena stands still (frozen?)")
 
 
 def pause_and_continue(game):
@@ -412,11 +418,12 @@ def health(image):
 
 
 def died(image):
-    return health(image) < 0.05 and image.fraction(MESSAGE_LINE, light_text) > 0.002
+    return health(image) < 0.05 and image.fraction(MESSAGE_LINE, near_white) > 0.002
 
 
 def fight_until_dead(game, limit):
-    """Stands its ground, turning and firing, until the zombies win."""
+    """Stands its ground, turning and firing, until the zombies win. Near the end it only
+    watches, so that the three seconds of "You died" are not missed between two looks."""
     phase = "death"
     deadline = time.monotonic() + limit
     turn = 0
@@ -424,12 +431,20 @@ def fight_until_dead(game, limit):
         if not game.alive():
             raise PhaseFailure(phase, f"the game ended (status {game.process.returncode})")
         image = game.glance()
-        if health(image) < 0.05:
-            break
+        if died(image):
+            game.shots += 1
+            path = os.path.join(game.artefacts, f"{game.shots:02d}-you-died.png")
+            shutil.copy2(image.path, path)
+            print(f"{time.monotonic() - game.started:6.0f} s  {phase}: {os.path.basename(path)}", flush=True)
+            return
+        if name_entry_shown(image) or menu_shown(image):
+            raise PhaseFailure(phase, "the game went past its death without \"You died\" being seen", image.path)
+        if health(image) < 0.3:
+            continue
         turn += 1
         game.hold("Left" if turn % 8 < 4 else "Right", 0.25)
         game.hold("Control_R")
-    return game.wait_for_picture(phase, "you-died", died, 60, "\"You died\" with an empty health bar")
+    raise PhaseFailure(phase, f"the player still lives after {limit} s", image.path)
 
 
 def read_high_scores(path):
@@ -447,13 +462,19 @@ def read_high_scores(path):
     return entries
 
 
+def name_entry_shown(image):
+    return (health(image) < 0.05 and image.fraction(MESSAGE_LINE, near_white) < 0.002 and
+            image.fraction(NAME_PROMPT, near_white) > 0.01)
+
+
 def enter_name(game):
     phase = "name entry"
-    prompt = game.wait_for_picture(phase, "name-entry", lambda i: i.fraction(NAME_PROMPT, light_text) > 0.01, 60,
+    prompt = game.wait_for_picture(phase, "name-entry", name_entry_shown, 60,
                                    "\"Enter your name:\" prompt (no kill scored?)")
+    empty = prompt.fraction(NAME_TEXT, near_white)
     game.type(NAME)
     typed = game.shot("name-typed")
-    check(phase, typed, typed.difference(prompt) > 0.05, "the typed name does not show")
+    check(phase, typed, typed.fraction(NAME_TEXT, near_white) > empty + 0.01, "the typed name does not show")
     game.hold("Return")
     path = os.path.join(game.bin, "highscores.dat")
     game.wait_until(phase, lambda: os.path.exists(path), 60, "highscores.dat")
@@ -585,7 +606,7 @@ def soak(built, artefacts, minutes):
                     deaths += 1 if menu_selection(image) is not None else 0
                     choose(game, "soak", 0)
                     continue
-                if image.fraction(NAME_PROMPT, light_text) > 0.01:
+                if name_entry_shown(image):
                     game.type(NAME)
                     game.hold("Return")
                     continue
