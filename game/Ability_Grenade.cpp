@@ -1,4 +1,5 @@
 #include "Ability_Grenade.h"
+#include "UI_Hud.h"
 
 #include "engine/physics/BodyEC.h"
 #include "engine/physics/SimulationEntity.h"
@@ -13,12 +14,19 @@ namespace
 {
     const char* const countAttribute = "GrenadeCount";
     const char* const grenadeType = "Bullet.Grenade";
+    constexpr float messageSeconds = 5.0f;
     constexpr float throwForcePerSecond = 5.0f;   // forwards and up, per second of charge
     const Ogre::Vector3 handHeight(0.0f, 1.0f, 0.0f);
 
     int GrenadesOf(const Engine::Entity& entity)
     {
         return entity.HasAttribute(countAttribute) ? entity.GetAttributeInt(countAttribute) : 0;
+    }
+
+    void ShowMessage(const std::string& text)
+    {
+        if (hudInstance)
+            hudInstance->ShowMessage(text, messageSeconds);
     }
 }
 
@@ -36,6 +44,7 @@ void Ability_Grenade::Attach(Engine::Entity* ownerEntity)
 
 void Ability_Grenade::Select()
 {
+    ShowMessage("Grenade");
 }
 
 void Ability_Grenade::Deselect()
@@ -68,9 +77,16 @@ void Ability_Grenade::TriggerReleased()
         return;
     int left = GrenadesOf(*thrower);
     if (left < 1)
+    {
+        ShowMessage("No grenades left");
         return;
+    }
 
     thrower->SetAttributeInt(countAttribute, --left);
+    if (left == 0)
+        ShowMessage("No grenades remaining");
+    else
+        ShowMessage(std::to_string(left) + (left == 1 ? " grenade remaining" : " grenades remaining"));
 
     // From the hand, one unit in front; the force grows without limit with the charge.
     Ogre::SceneNode* node = thrower->GetSceneNode();

@@ -1,5 +1,6 @@
 #include "Ability_Pistol.h"
 #include "GameSounds.h"
+#include "UI_Hud.h"
 
 #include "engine/scene/Entity.h"
 
@@ -21,6 +22,8 @@ Ability_Pistol::Ability_Pistol()
 
 void Ability_Pistol::Select()
 {
+    if (hudInstance)
+        hudInstance->ShowMessage("Pistol", messageSeconds);
     AttachWeapon();
 }
 

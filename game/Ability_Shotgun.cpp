@@ -1,4 +1,5 @@
 #include "Ability_Shotgun.h"
+#include "UI_Hud.h"
 #include "GameSounds.h"
 
 namespace
@@ -20,6 +21,8 @@ Ability_Shotgun::Ability_Shotgun()
 
 void Ability_Shotgun::Select()
 {
+    if (hudInstance)
+        hudInstance->ShowMessage("Shotgun", messageSeconds);
     AttachWeapon();
 }
 

@@ -55,14 +55,14 @@ LogicRunner::LogicRunner()
 
     Engine::Python::ExecResource("startup.py");
 
+    // After the runner, so that the rule system tells the kill counts in this order.
+    upgradeHandler.reset(new PlayerUpgradeHandler);
+    spareUpgradeHandler.reset(new PlayerUpgradeHandler);
+
     // One HUD for the whole process; it shows only while a game does.
     if (!hudInstance)
         hudInstance.reset(new UI_Hud);
     hudInstance->Hide();
-
-    // After the runner, so that the rule system tells the kill counts in this order.
-    upgradeHandler.reset(new PlayerUpgradeHandler);
-    spareUpgradeHandler.reset(new PlayerUpgradeHandler);
 }
 
 LogicRunner::~LogicRunner() = default;
@@ -124,8 +124,8 @@ void LogicRunner::BuildArena()
     newPlayer->SetAttributeInt("MaxPower", 100);
     newPlayer->SetAttributeInt("Power", 100);
     player = newPlayer;
-    hudInstance->SetPlayer(player);
     upgradeHandler->SetPlayer(player);
+    hudInstance->SetPlayer(player);
 
     // Off until something switches it on; the bonus handler can switch it off. The viewport
     // outlives the arena, so a rebuilt arena finds it in the chain already.

@@ -105,7 +105,7 @@ int main(int argc, char** argv)
         // "Bonus", "SpawnPoint", "Player", "Cannon", "Grenade", "Zombie".
         Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
         controllers.RegisterController("SpawnPoint", &MakeController<SpawnPointController>);
-        controllers.RegisterController("Player", [] { return boost::shared_ptr<Engine::IController>(new PlayerController); });
+        controllers.RegisterController("Player", &MakeController<PlayerController>);
         controllers.RegisterController("Zombie", &MakeController<AI_Zombie>);
 
         // The state handler creates the runners, builds the arena and starts the logos; from

@@ -1,4 +1,5 @@
 #include "PlayerController.h"
+#include "UI_Hud.h"
 #include "GameSounds.h"
 #include "IAbility.h"
 
@@ -228,6 +229,9 @@ void PlayerController::SwitchWeapon()
 
 void PlayerController::OnDamage(Engine::Entity*, int, Ogre::Vector3, Ogre::Vector3)
 {
+    // A pain cry, unless one was heard a moment ago.
+    if (hudInstance && !dead)
+        hudInstance->Taunt(true);
 }
 
 void PlayerController::OnDeath(Engine::Entity* entity, Ogre::Vector3 point, Ogre::Vector3 direction)

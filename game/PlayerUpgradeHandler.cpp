@@ -1,4 +1,5 @@
 #include "PlayerUpgradeHandler.h"
+#include "UI_Hud.h"
 #include "Ability_Grenade.h"
 #include "Ability_Pistol.h"
 #include "Ability_Shotgun.h"
@@ -63,6 +64,8 @@ void PlayerUpgradeHandler::OnEntityKilled(Engine::Entity* entity)
     if (killCount++ == killsForShotgun - 1)
     {
         Equip<Ability_Shotgun>(*playerEntity, controller);
+        if (hudInstance)
+            hudInstance->ShowMessage("Shotgun now available!", shotgunMessageSeconds);
     }
 }
 
