@@ -25,6 +25,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import wave
 
@@ -351,8 +352,11 @@ def menu_selection(image):
     return best if shares[best] > 0.004 else None
 
 
+MENU_TITLE = (0.08, 0.12, 0.80, 0.30)  # the red title painted on the menu's background
+
+
 def menu_shown(image):
-    return menu_selection(image) is not None
+    return image.fraction(MENU_TITLE, selected_text) > 0.05 and menu_selection(image) is not None
 
 
 def hud_shown(image):
@@ -421,31 +425,55 @@ def died(image):
     return health(image) < 0.05 and image.fraction(MESSAGE_LINE, near_white) > 0.002
 
 
+class Gunner(threading.Thread):
+    """Fires the pistol as fast as it reloads while turning slowly, so that the shots sweep
+    round the player; runs beside the screenshots that watch for the end."""
+
+    def __init__(self, game):
+        super().__init__(daemon=True)
+        self.game = game
+        self.stop = threading.Event()
+
+    def run(self):
+        game = self.game
+        game.focus()
+        shots = 0
+        while not self.stop.is_set():
+            run("xdotool", "keydown", "Control_R")
+            time.sleep(0.15)
+            run("xdotool", "keyup", "Control_R")
+            time.sleep(0.25)
+            shots += 1
+            if shots % 3 == 0:
+                key = "Left" if shots % 24 < 12 else "Right"
+                run("xdotool", "keydown", key)
+                time.sleep(0.1)
+                run("xdotool", "keyup", key)
+
+
 def fight_until_dead(game, limit):
-    """Stands its ground, turning and firing, until the zombies win; true when "You died" was
-    seen (kept as a screenshot). Near the end it only watches, so that the three seconds of the
-    message are not missed between two looks."""
+    """Stands its ground and fires until the zombies win; true when "You died" was seen (kept
+    as a screenshot)."""
     phase = "death"
     deadline = time.monotonic() + limit
-    turn = 0
-    while time.monotonic() < deadline:
-        if not game.alive():
-            raise PhaseFailure(phase, f"the game ended (status {game.process.returncode})")
-        image = game.glance()
-        if died(image):
-            game.shots += 1
-            path = os.path.join(game.artefacts, f"{game.shots:02d}-you-died.png")
-            shutil.copy2(image.path, path)
-            print(f"{time.monotonic() - game.started:6.0f} s  {phase}: {os.path.basename(path)}", flush=True)
-            return True
-        if name_entry_shown(image) or menu_shown(image):
-            return False
-        if health(image) < 0.3:
-            continue
-        turn += 1
-        game.hold("Left" if turn % 8 < 4 else "Right", 0.2)
-        for _ in range(3):
-            game.tap("Control_R")
+    gunner = Gunner(game)
+    gunner.start()
+    try:
+        while time.monotonic() < deadline:
+            if not game.alive():
+                raise PhaseFailure(phase, f"the game ended (status {game.process.returncode})")
+            image = game.glance()
+            if died(image):
+                game.shots += 1
+                path = os.path.join(game.artefacts, f"{game.shots:02d}-you-died.png")
+                shutil.copy2(image.path, path)
+                print(f"{time.monotonic() - game.started:6.0f} s  {phase}: {os.path.basename(path)}", flush=True)
+                return True
+            if name_entry_shown(image) or menu_shown(image):
+                return False
+    finally:
+        gunner.stop.set()
+        gunner.join()
     raise PhaseFailure(phase, f"the player still lives after {limit} s", image.path)
 
 
