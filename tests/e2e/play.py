@@ -632,11 +632,12 @@ def soak(built, artefacts, minutes):
         logos_and_menu(game, marks)
         choose(game, "play", 0)
         game.wait_for_picture("arena", "arena", hud_shown, 180, "health bar of the HUD")
+        gunner = Gunner(game)  # fires through every game; harmless in the menus
+        gunner.start()
         with open(csv_path, "w") as csv:
             csv.write("seconds,fps,mean_frame_ms,worst_frame_ms,resident_kib,deaths\n")
             start = time.monotonic()
             next_sample = start
-            turn = 0
             while time.monotonic() < end:
                 if not game.alive():
                     raise PhaseFailure("soak", f"the game ended (status {game.process.returncode}) "
@@ -657,11 +658,9 @@ def soak(built, artefacts, minutes):
                     game.type(NAME)
                     game.hold("Return")
                     continue
-                turn += 1
-                game.hold("Left" if turn % 8 < 4 else "Right", 0.25)
-                game.hold("Control_R")
-                if turn % 10 == 0:
-                    game.hold("Shift_R")
+                time.sleep(1)
+        gunner.stop.set()
+        gunner.join()
         plot(csv_path, os.path.join(artefacts, "soak.png"))
         summarise(csv_path)
     finally:
