@@ -224,6 +224,8 @@ namespace Engine
         for (int done = 0; done < frames; done += MixChunkFrames)
             Mix(out.data() + static_cast<std::size_t>(done) * AudioDevice::RenderChannels,
                 std::min(MixChunkFrames, frames - done));
+        if (capture)
+            std::fflush(capture);
         return out;
     }
 
