@@ -1,7 +1,9 @@
 // Scene costs per frame and per load: Update over many entities (bare, and carrying a mesh),
-// streaming around two cameras, and loading a scene file of 2,000 entities.
+// streaming around two cameras, loading a scene file of 2,000 entities, and enabling one entity
+// whose template holds thousands of box sensors (the cost per sensor must not grow with their number).
 #include "engine/core/CameraManager.h"
 #include "engine/core/Settings.h"
+#include "engine/physics/Simulation.h"
 #include "engine/scene/Entity.h"
 #include "engine/scene/EntityTemplate.h"
 #include "engine/scene/EntityTemplateManager.h"
@@ -146,8 +148,32 @@ namespace
         world.scene->Clear();
         Ogre::ResourceGroupManager::getSingleton().removeResourceLocation(data.Path(), "General");
     }
+
+    void EnableEntityWithSensors(benchmark::State& state)
+    {
+        World world;
+        Engine::Simulation::CreateSingleton(new Engine::Simulation);
+        const int count = static_cast<int>(state.range(0));
+        const boost::shared_ptr<Engine::EntityTemplate> pickup =
+            world.scene->GetEntityTemplateManager().CreateTemplate("", "Pickup");
+        pickup->AddComponent("Body", {{"Shape", "Box"}, {"Static", "true"}});
+        for (int i = 0; i < count; ++i)
+            pickup->AddComponent("BoxSensor", {{"Size", "1 1 1"}, {"Position", std::to_string(i % 100) + " 0 0"}});
+        const auto entity = world.scene->CreateEntity("Pickup", Ogre::Vector3::ZERO);
+        for (auto _ : state)
+        {
+            entity->Enable();
+            entity->Disable();
+        }
+        state.SetComplexityN(count);
+        state.counters["us_per_sensor"] = benchmark::Counter(
+            count * 1e-6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+        world.scene.reset();
+        Engine::Simulation::ReleaseSingleton();
+    }
 }
 
+BENCHMARK(EnableEntityWithSensors)->RangeMultiplier(4)->Range(625, 10000)->Complexity()->Unit(benchmark::kMillisecond);
 BENCHMARK(UpdateBareEntities)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(UpdateMeshEntities)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(StreamAroundTwoCameras)->Arg(10000)->Unit(benchmark::kMicrosecond);

@@ -1,8 +1,12 @@
 // Gorvane's entry point.
 #include "AI_Zombie.h"
+#include "BonusController.h"
+#include "BonusHandler.h"
 #include "BuildInfo.h"
+#include "CannonController.h"
 #include "ConfigDialog.h"
 #include "GameSounds.h"
+#include "GrenadeController.h"
 #include "PlayerController.h"
 #include "RuleSystem.h"
 #include "SpawnPointController.h"
@@ -82,6 +86,7 @@ int main(int argc, char** argv)
 
     ChangeToExecutableDirectory(argv[0]);
 
+    int status = 0;
     std::unique_ptr<Engine::Application> application(new Engine::Application);
     WindowCloseListener closeListener;
     try
@@ -94,9 +99,7 @@ int main(int argc, char** argv)
         }
         application->CreateInputSystem(true, nullptr);
         LoadGameSounds();
-
-        // The bonus handler is created here, before the rule system.
-
+        bonusHandlerInstance.reset(new BonusHandler);
         const boost::shared_ptr<RuleSystem> ruleSystem(new RuleSystem);
         application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
@@ -104,8 +107,11 @@ int main(int argc, char** argv)
         // The game's controller types, by the names the templates use, in this order:
         // "Bonus", "SpawnPoint", "Player", "Cannon", "Grenade", "Zombie".
         Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
+        controllers.RegisterController("Bonus", &MakeController<BonusController>);
         controllers.RegisterController("SpawnPoint", &MakeController<SpawnPointController>);
         controllers.RegisterController("Player", &MakeController<PlayerController>);
+        controllers.RegisterController("Cannon", &MakeController<CannonController>);
+        controllers.RegisterController("Grenade", &MakeController<GrenadeController>);
         controllers.RegisterController("Zombie", &MakeController<AI_Zombie>);
 
         // The state handler creates the runners, builds the arena and starts the logos; from
@@ -125,10 +131,16 @@ int main(int argc, char** argv)
         // Read while the renderer (and any plug-in the exception came from) is still loaded.
         std::cout << "\nAn OGRE exception was thrown!\n\n" << e.getFullDescription() << "\n";
     }
+    catch (const std::exception& e)
+    {
+        // Anything else is a fault of ours; say what it was instead of ending silently.
+        std::cout << "\nAn unexpected exception was thrown!\n\n" << e.what() << "\n";
+        status = 1;
+    }
     // The interpreter ends before the engine that its scripts refer to; the game's objects go
     // while the engine they use is still there.
     Engine::Python::Finalize();
     stateHandlerInstance.reset();
     application.reset();
-    return 0;
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "engine/core/OgreStreams.h"
 
+#include <cmath>
 #include <istream>
 #include <sstream>
 
@@ -33,6 +34,24 @@ namespace Engine
             ((out << separator << values, separator = " "), ...);
             return out.str();
         }
+    }
+
+    bool IsUsableVector(const Ogre::Vector3& v)
+    {
+        // Written so that NaN fails every comparison.
+        return std::fabs(v.x) <= maxDataMagnitude && std::fabs(v.y) <= maxDataMagnitude &&
+               std::fabs(v.z) <= maxDataMagnitude;
+    }
+
+    bool MakeUnitRotation(Ogre::Quaternion& q)
+    {
+        const double w = q.w, x = q.x, y = q.y, z = q.z;
+        const double length = std::sqrt(w * w + x * x + y * y + z * z);
+        if (!std::isfinite(length) || !(length >= 1e-6))
+            return false;
+        q = Ogre::Quaternion(static_cast<float>(w / length), static_cast<float>(x / length),
+                             static_cast<float>(y / length), static_cast<float>(z / length));
+        return true;
     }
 
     std::string ToString(const Ogre::Vector3& v)

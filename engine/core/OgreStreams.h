@@ -19,6 +19,18 @@ namespace Ogre
 
 namespace Engine
 {
+    /// The largest coordinate, size or scale the engine takes from a data file. Beyond it a
+    /// float no longer tells one world unit from the next, and the renderer's and the physics
+    /// world's bounds overflow.
+    const float maxDataMagnitude = 1e7f;
+
+    /// True when every component is finite and within +-maxDataMagnitude.
+    bool IsUsableVector(const Ogre::Vector3& v);
+    /// Scales q to unit length (in double precision, so that large components do not overflow)
+    /// and returns true; returns false and leaves q as it was when a component is not finite or
+    /// the length is too small to give a direction.
+    bool MakeUnitRotation(Ogre::Quaternion& q);
+
     std::string ToString(const Ogre::Vector3& v);
     std::string ToString(const Ogre::Quaternion& q);
     std::string ToString(const Ogre::ColourValue& c);

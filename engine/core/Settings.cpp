@@ -1,5 +1,9 @@
 #include "engine/core/Settings.h"
 #include "engine/core/Error.h"
+#include "engine/core/XmlDepth.h"
+
+#include <fstream>
+#include <iterator>
 
 #include <OgreResourceGroupManager.h>
 #include <tinyxml.h>
@@ -72,11 +76,38 @@ namespace Engine
 
     void Settings::LoadFile(const std::string& fileName)
     {
-        // TinyXML sizes its buffer from the end position of what it opens: a folder or a
-        // device reports a nonsense size. Only plain files are read.
+        // Read whole and measured before TinyXML parses it: its reader recurses once per level.
+        // Only plain files are read (a folder or a device has no sensible size or content).
         struct stat status;
-        TiXmlDocument document;
-        if (stat(fileName.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || !document.LoadFile(fileName))
+        const bool plainFile = stat(fileName.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+        std::ifstream in;
+        std::string text;
+        if (plainFile)
+            in.open(fileName, std::ios::binary);
+        if (in)
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        // Line ends as TinyXML's own file reader leaves them: "\r\n" and a lone "\r" become "\n".
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < text.size(); ++i)
+        {
+            if (text[i] == '\r')
+            {
+                text[kept++] = '\n';
+                if (i + 1 < text.size() && text[i + 1] == '\n')
+                    ++i;
+            }
+            else
+            {
+                text[kept++] = text[i];
+            }
+        }
+        text.resize(kept);
+        TiXmlDocument document(fileName);
+        if (!ParseXml(document, text))
+            ThrowError("Engine::Settings::LoadFile", "Error loading settings file " + fileName +
+                                                         ": its elements nest deeper than " +
+                                                         std::to_string(maxXmlDepth) + " levels");
+        if (!plainFile || !in || document.Error())
             ThrowError("Engine::Settings::LoadFile", "Error loading settings file " + fileName);
 
         for (TiXmlElement* top = document.FirstChildElement(); top; top = top->NextSiblingElement())

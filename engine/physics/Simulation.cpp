@@ -1,4 +1,5 @@
 #include "engine/physics/Simulation.h"
+#include "engine/physics/TerrainLimits.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -428,6 +429,8 @@ namespace Engine
                        "'; a finite height scale is needed, no terrain built");
             return;
         }
+        CheckTerrainLimits(where, file, pageSizeText, pageSize, config.getSetting("PageWorldX"), worldSize,
+                           config.getSetting("MaxHeight"), maxHeight);
         const std::string imageName = config.getSetting("Heightmap.image");
 
         Ogre::Image image;

@@ -20,6 +20,19 @@
 
 namespace Engine
 {
+    namespace
+    {
+        // "'arena2.xml' row 12: " for an element of a parsed file (the document carries the
+        // file's name), empty for an element built in memory.
+        std::string WhereInFile(const TiXmlElement& element)
+        {
+            const TiXmlDocument* document = element.GetDocument();
+            if (!document || document->ValueStr().empty())
+                return std::string();
+            return "'" + document->ValueStr() + "' row " + Ogre::StringConverter::toString(element.Row()) + ": ";
+        }
+    }
+
     std::set<std::string> Entity::attributeRegistryInt_;
 
     Entity::Entity(Scene& owner, const std::string& name, Ogre::SceneNode* parent)
@@ -110,9 +123,15 @@ namespace Engine
         if (!positionText)
             ThrowError("Engine::Entity::Load", *typeText + " has no attribute named 'Position'");
         const Ogre::Vector3 position = Ogre::StringConverter::parseVector3(*positionText);
+        if (!IsUsableVector(position))
+            ThrowError("Engine::Entity::Load", WhereInFile(element) + *typeText + " attribute 'Position' value '" +
+                                                   *positionText + "' is not finite or lies beyond +-1e7");
         const std::string* rotationText = element.Attribute(std::string("Rotation"));
-        const Ogre::Quaternion rotation =
+        Ogre::Quaternion rotation =
             rotationText ? Ogre::StringConverter::parseQuaternion(*rotationText) : Ogre::Quaternion::IDENTITY;
+        if (!MakeUnitRotation(rotation))
+            ThrowError("Engine::Entity::Load", WhereInFile(element) + *typeText + " attribute 'Rotation' value '" +
+                                                   *rotationText + "' gives no direction (zero or non-finite length)");
         const std::string* noDisableText = element.Attribute(std::string("NoDisable"));
         const bool elementDisablable = !(noDisableText && *noDisableText == "true");
 
@@ -257,9 +276,13 @@ namespace Engine
 
         std::vector<Pending> pending;
         EntityComponentFactory& factory = EntityComponentFactory::GetSingleton();
+        const std::string origin = tmpl.GetOrigin().empty() ? "template '" + tmpl.GetAsString() + "'" : tmpl.GetOrigin();
         for (const TiXmlElement* element = tmpl.FirstChildElement(); element; element = element->NextSiblingElement())
+        {
             pending.push_back(Pending{factory.Create(element->ValueStr()),
                                       std::unique_ptr<EntityTemplate>(new EntityTemplate(*element)), 0});
+            pending.back().settings->SetOrigin("component '" + element->ValueStr() + "' of " + origin);
+        }
 
         while (!pending.empty())
         {
@@ -268,13 +291,14 @@ namespace Engine
             for (const Pending& record : pending)
                 allAffectors = allAffectors && record.component->IsAffector();
 
-            std::size_t i = 0;
-            while (i < pending.size())
+            // One pass over the list, keeping what has to wait: linear however many components
+            // a template holds.
+            std::vector<Pending> waiting;
+            for (Pending& record : pending)
             {
-                Pending& record = pending[i];
                 if (!allAffectors && record.component->IsAffector())
                 {
-                    ++i;
+                    waiting.push_back(std::move(record));
                     continue;
                 }
                 const std::string id = record.component->GetId();
@@ -283,7 +307,6 @@ namespace Engine
                 {
                     const boost::shared_ptr<IEntityComponent> component = record.component;
                     const std::unique_ptr<EntityTemplate> settings = std::move(record.settings);
-                    pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
                     AddComponent(component);
                     component->Load(*scene, *settings);
                 }
@@ -291,20 +314,19 @@ namespace Engine
                 {
                     LogWarning("Engine::Entity::LoadComponents",
                                "Unable to load component '" + id + "', retrying...");
-                    ++i;
+                    waiting.push_back(std::move(record));
                 }
                 else if (status == NotReady)
                 {
                     LogCritical("Error in Engine::Entity::LoadComponents(): Unable to load component '" + id +
                                 "', tried 3 times but failed.");
-                    pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
                 }
                 else
                 {
                     LogCritical("Error in Engine::Entity::LoadComponents(): Unable to load component '" + id + "'");
-                    pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
                 }
             }
+            pending.swap(waiting);
         }
     }
 

@@ -3,6 +3,7 @@
 #include "engine/core/Error.h"
 #include "engine/core/OgreStreams.h"
 
+#include <cmath>
 #include <sstream>
 
 namespace Engine
@@ -33,6 +34,28 @@ namespace Engine
             return !in.fail();
         }
 
+        // Values that read as numbers but that the renderer and the physics world cannot take.
+        template <class T> const char* Unusable(T&) { return nullptr; }
+        const char* Unusable(float& f)
+        {
+            // Densities, powers and the like: beyond this the physics world's masses and forces
+            // overflow into non-finite poses.
+            return std::fabs(f) <= maxDataMagnitude ? nullptr : "it lies beyond +-1e7";
+        }
+        const char* Unusable(Ogre::Vector3& v)
+        {
+            return IsUsableVector(v) ? nullptr : "a component is not finite or lies beyond +-1e7";
+        }
+        const char* Unusable(Ogre::Quaternion& q)
+        {
+            return MakeUnitRotation(q) ? nullptr : "it has no direction (zero or non-finite length)";
+        }
+
+        std::string Of(const std::string& origin)
+        {
+            return origin.empty() ? std::string() : " of " + origin;
+        }
+
         bool ConvertBool(const std::string& text, bool& value)
         {
             std::istringstream in(text);
@@ -53,7 +76,8 @@ namespace Engine
     {
     }
 
-    EntityTemplate::EntityTemplate(const EntityTemplate& other) : TiXmlElement(other), observers(other.observers)
+    EntityTemplate::EntityTemplate(const EntityTemplate& other)
+        : TiXmlElement(other), observers(other.observers), origin(other.origin)
     {
     }
 
@@ -142,8 +166,12 @@ namespace Engine
     T EntityTemplate::GetAttribute(const std::string& name) const
     {
         T value = T();
-        if (!Convert(GetAttribute<std::string>(name), value))
+        const std::string text = GetAttribute<std::string>(name);
+        if (!Convert(text, value))
             ThrowError(Where("GetAttribute"), "Unable to convert attribute '" + name + "' to " + TypeName<T>());
+        if (const char* reason = Unusable(value))
+            ThrowError(Where("GetAttribute"), "Attribute '" + name + "'" + Of(origin) + " value '" + text +
+                                                  "' is not a usable " + TypeName<T>() + ": " + reason);
         return value;
     }
 
@@ -151,9 +179,14 @@ namespace Engine
     T EntityTemplate::GetAttribute(const std::string& component, const std::string& name) const
     {
         T value = T();
-        if (!Convert(GetAttribute<std::string>(component, name), value))
+        const std::string text = GetAttribute<std::string>(component, name);
+        if (!Convert(text, value))
             ThrowError(Where("GetAttribute"), "Unable to convert component '" + component + "' attribute '" + name +
                                                   "' to " + TypeName<T>());
+        if (const char* reason = Unusable(value))
+            ThrowError(Where("GetAttribute"), "Component '" + component + "' attribute '" + name + "'" + Of(origin) +
+                                                  " value '" + text + "' is not a usable " + TypeName<T>() + ": " +
+                                                  reason);
         return value;
     }
 

@@ -21,7 +21,9 @@ namespace Engine
     ///
     /// Typed reads: std::string, bool ("true"/"false" only), int, float, Ogre::Vector3 ("x y z"),
     /// Ogre::Quaternion ("w x y z") and Ogre::ColourValue ("r g b a"). Where a component name is
-    /// given, the first component of that name is meant.
+    /// given, the first component of that name is meant. Numbers and vectors must be finite and
+    /// within +-maxDataMagnitude; quaternions are returned at unit length, and one that gives no
+    /// direction (zero, not finite) is refused.
     class EntityTemplate : public TiXmlElement
     {
     public:
@@ -36,6 +38,11 @@ namespace Engine
 
         const std::string& GetAsString() const;
         const TiXmlElement& GetXmlElement() const { return *this; }
+
+        /// Where the template came from, for messages ("template 'Crate' in 'objects.xml'");
+        /// empty for templates made at run time. Copies keep it.
+        const std::string& GetOrigin() const { return origin; }
+        void SetOrigin(const std::string& text) { origin = text; }
 
         bool HasAttribute(const std::string& name) const;
         /// A missing component is an error.
@@ -81,6 +88,7 @@ namespace Engine
         void SetComponentString(const std::string& component, const std::string& name, const std::string& value);
 
         ObserverList<IEntityTemplateObserver> observers;
+        std::string origin;
     };
 
     template <> std::string EntityTemplate::GetAttribute<std::string>(const std::string& name) const;

@@ -2,6 +2,7 @@
 #include "engine/scene/EntityTemplate.h"
 #include "engine/scene/IEntityTemplateFileObserver.h"
 #include "engine/core/Error.h"
+#include "engine/core/XmlDepth.h"
 
 #include <vector>
 
@@ -41,7 +42,10 @@ namespace Engine
     {
         const std::string text = ReadResource(fileName);
         TiXmlDocument document(fileName);
-        document.Parse(text.c_str());
+        if (!ParseXml(document, text))
+            ThrowError("Engine::EntityTemplateManager::AddFile",
+                       "Malformed XML in '" + fileName + "': its elements nest deeper than " +
+                           Ogre::StringConverter::toString(maxXmlDepth) + " levels");
         if (document.Error())
             ThrowError("Engine::EntityTemplateManager::AddFile",
                        "Malformed XML in '" + fileName + "' at row " + Ogre::StringConverter::toString(document.ErrorRow()) +
@@ -56,7 +60,11 @@ namespace Engine
         // Build first, then store: a failure leaves the manager as it was.
         TemplateMap loaded;
         for (const TiXmlElement* element = root->FirstChildElement(); element; element = element->NextSiblingElement())
-            loaded[element->ValueStr()].reset(new EntityTemplate(*element));
+        {
+            boost::shared_ptr<EntityTemplate>& tmpl = loaded[element->ValueStr()];
+            tmpl.reset(new EntityTemplate(*element));
+            tmpl->SetOrigin("template '" + element->ValueStr() + "' in '" + fileName + "'");
+        }
 
         TemplateMap& templates = templateFiles[fileName];
         for (auto& entry : loaded)

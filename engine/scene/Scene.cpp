@@ -6,8 +6,10 @@
 #include "engine/core/Error.h"
 #include "engine/core/Settings.h"
 #include "engine/core/UniqueId.h"
+#include "engine/core/XmlDepth.h"
 #include "engine/physics/Simulation.h"
 
+#include <cmath>
 #include <exception>
 #include <limits>
 
@@ -151,7 +153,9 @@ namespace Engine
         }
 
         TiXmlDocument document(fileName);
-        document.Parse(text.c_str());
+        if (!ParseXml(document, text))
+            ThrowError(where, "Malformed scene file '" + fileName + "': its elements nest deeper than " +
+                                  Ogre::StringConverter::toString(maxXmlDepth) + " levels");
         if (document.Error())
             ThrowError(where, "Malformed scene file '" + fileName + "' at row " +
                                   Ogre::StringConverter::toString(document.ErrorRow()) + ", column " +
@@ -194,7 +198,12 @@ namespace Engine
             name.clear();
         }
         if (const std::string* ambient = root->Attribute(std::string("AmbientLight")))
-            SetAmbientLight(Ogre::StringConverter::parseColourValue(*ambient));
+        {
+            const Ogre::ColourValue colour = Ogre::StringConverter::parseColourValue(*ambient);
+            if (!(std::isfinite(colour.r) && std::isfinite(colour.g) && std::isfinite(colour.b) && std::isfinite(colour.a)))
+                ThrowError(where, "Scene '" + fileName + "' attribute 'AmbientLight' value '" + *ambient + "' is not finite");
+            SetAmbientLight(colour);
+        }
         if (const std::string* geometry = root->Attribute(std::string("WorldGeometry")))
             SetWorldGeometry(*geometry);
         if (const std::string* groundPlane = root->Attribute(std::string("GroundPlane")))

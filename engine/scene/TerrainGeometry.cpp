@@ -1,6 +1,7 @@
 #include "engine/scene/TerrainGeometry.h"
 #include "engine/core/Error.h"
 #include "engine/core/UniqueId.h"
+#include "engine/physics/TerrainLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,6 +64,8 @@ namespace Engine
             return;
         }
 
+        CheckTerrainLimits(where, path, pageSizeText, size, config.getSetting("PageWorldX"), world,
+                           config.getSetting("MaxHeight"), maxHeight);
         const std::string imageName = config.getSetting("Heightmap.image");
         Ogre::Image image;
         try

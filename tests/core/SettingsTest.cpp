@@ -149,3 +149,37 @@ TEST(Settings, LoadResourceFindsTheFileInTheGeneralGroup)
     EXPECT_EQ(ErrorOf([] { Settings::LoadResource("nowhere.xml"); }),
               "Error in Engine::Settings::LoadResource(). Can't find nowhere.xml");
 }
+
+TEST(Settings, FilesNestedTooDeeplyAreRefusedBeforeTheyAreParsed)
+{
+    ::Test::TempDir dir;
+    Settings::Create();
+    std::string open, close;
+    for (int i = 0; i < 5000; ++i)
+    {
+        open += "<a>";
+        close += "</a>";
+    }
+    const std::string deep = dir.Write("deep.xml", "<Engine>" + open + "x" + close + "</Engine>");
+    EXPECT_EQ("Error in Engine::Settings::LoadFile(). Error loading settings file " + deep +
+                  ": its elements nest deeper than 256 levels",
+              ErrorOf([&] { Settings::Load(deep); }));
+    // Unclosed, and hidden from a careless count: quoted values and comments do not close
+    // anything, and text after a stray end tag at the top still counts.
+    const std::string unclosed = dir.Write("unclosed.xml", "</x><Engine a='/>' b=\"</a>\"><!-- </a> -->" + open);
+    EXPECT_NE(std::string::npos, ErrorOf([&] { Settings::Load(unclosed); }).find("nest deeper than 256"));
+
+    // A file at the limit still reads, with Windows line ends.
+    std::string levels = "<Engine>\r\n";
+    for (int i = 1; i < 255; ++i)
+        levels += "<a>";
+    levels += "deep";
+    for (int i = 1; i < 255; ++i)
+        levels += "</a>";
+    const std::string limit = dir.Write("limit.xml", levels + "\r\n</Engine>\r\n");
+    Settings::Load(limit);
+    std::string key = "Engine";
+    for (int i = 1; i < 255; ++i)
+        key += "/a";
+    EXPECT_EQ("deep", Settings::Get(key));
+}

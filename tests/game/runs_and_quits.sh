@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A player's start: the render-system dialog is answered with Return, both logos are skipped,
-# "Play" shows the arena (floor below, night sky above, the player in between), Escape leads
+# "Play" shows the arena (the floor, the player, the HUD's health bar), Escape leads
 # back to the menu, and its "Exit" ends the game with status 0.
 set -uo pipefail
 here=$(dirname "$0")
@@ -33,20 +33,21 @@ sleep 2
 hold Return
 sleep 4
 
-# The picture: the sky fills the top of the window, the lit floor the bottom, the player the middle.
+# The picture: the lit floor fills the bottom, the player and the crates make the middle busy, and
+# the HUD's red health bar runs along the top right.
 eval "$(xdotool getwindowgeometry --shell "$window")"
 import -window root "$sandbox/shot.png"
-band() {  # band <top percent> <height percent>: mean red green blue of a full-width band, 0..1
-    convert "$sandbox/shot.png" -crop "${WIDTH}x$((HEIGHT * $2 / 100))+${X}+$((Y + HEIGHT * $1 / 100))" +repage \
+region() {  # region <left %> <top %> <width %> <height %>: mean red green blue and spread, 0..1
+    convert "$sandbox/shot.png" -crop "$((WIDTH * $3 / 100))x$((HEIGHT * $4 / 100))+$((X + WIDTH * $1 / 100))+$((Y + HEIGHT * $2 / 100))" +repage \
         -format "%[fx:mean.r] %[fx:mean.g] %[fx:mean.b] %[fx:standard_deviation]" info:
 }
-read -r sr sg sb sd <<<"$(band 0 10)"
-read -r fr fg fb fd <<<"$(band 85 15)"
-read -r pr pg pb pd <<<"$(band 35 30)"
-echo "sky $sr $sg $sb; floor $fr $fg $fb; middle deviation $pd"
-awk -v r="$sr" -v g="$sg" -v b="$sb" 'BEGIN { exit !(b > 0.02 && b >= r) }' || fail "no night sky at the top"
+read -r fr fg fb fd <<<"$(region 0 85 100 15)"
+read -r pr pg pb pd <<<"$(region 0 35 100 30)"
+read -r hr hg hb hd <<<"$(region 70 5 25 2)"
+echo "floor $fr $fg $fb; middle spread $pd; health bar $hr $hg $hb"
 awk -v r="$fr" -v g="$fg" -v b="$fb" 'BEGIN { exit !(r + g + b > 0.15) }' || fail "no lit floor at the bottom"
 awk -v d="$pd" 'BEGIN { exit !(d > 0.03) }' || fail "nothing stands in the middle of the arena"
+awk -v r="$hr" -v g="$hg" -v b="$hb" 'BEGIN { exit !(r > 0.4 && r > 3 * g && r > 3 * b) }' || fail "no health bar at the top right"
 
 # Escape leads back to the menu from wherever a stray key went (the game, the high scores) and
 # never ends the game; Up from the first item wraps to "Exit". A selection that moved further

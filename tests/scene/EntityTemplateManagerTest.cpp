@@ -243,3 +243,29 @@ TEST_F(TemplateManager, SavingAFileThatLeftTheResourcesFails)
     EXPECT_EQ("Error in Engine::EntityTemplateManager::SaveFiles(). Can't find 'monsters.xml' in any resource location",
               ::Test::ErrorOf([&] { manager.SaveFiles(); }));
 }
+
+TEST_F(TemplateManager, ValuesThatCannotBePlacedAreRefusedNamingTemplateFileAndValue)
+{
+    WriteData("poses.xml", "<Entities><Ghost Position='1 2 1e8' Rotation='0 0 0 0' Turn='0 0 2 0'>"
+                           "<Sensor Size='1 1 1' Density='1e30'/></Ghost></Entities>");
+    manager.AddFile("poses.xml");
+    const boost::shared_ptr<EntityTemplate> ghost = manager.GetTemplate("Ghost");
+    const std::string prefix = "Error in Engine::EntityTemplate::GetAttribute(). ";
+    EXPECT_EQ(prefix + "Attribute 'Position' of template 'Ghost' in 'poses.xml' value '1 2 1e8' is not a usable "
+                       "class Ogre::Vector3: a component is not finite or lies beyond +-1e7",
+              ::Test::ErrorOf([&] { ghost->GetAttribute<Ogre::Vector3>("Position"); }));
+    EXPECT_EQ(prefix + "Attribute 'Rotation' of template 'Ghost' in 'poses.xml' value '0 0 0 0' is not a usable "
+                       "class Ogre::Quaternion: it has no direction (zero or non-finite length)",
+              ::Test::ErrorOf([&] { ghost->GetAttribute<Ogre::Quaternion>("Rotation"); }));
+    EXPECT_EQ(Ogre::Quaternion(0, 0, 1, 0), ghost->GetAttribute<Ogre::Quaternion>("Turn"));
+    // A density of 1e30 makes masses whose first step leaves the body nowhere.
+    EXPECT_EQ(prefix + "Component 'Sensor' attribute 'Density' of template 'Ghost' in 'poses.xml' value '1e30' is not "
+                       "a usable float: it lies beyond +-1e7",
+              ::Test::ErrorOf([&] { ghost->GetAttribute<float>("Sensor", "Density"); }));
+    // Copies (the per-component settings an entity reads) keep where they came from.
+    EntityTemplate copy(*ghost);
+    copy.SetAttribute("Position", "0 1e30 0");
+    EXPECT_EQ(prefix + "Attribute 'Position' of template 'Ghost' in 'poses.xml' value '0 1e30 0' is not a usable "
+                       "class Ogre::Vector3: a component is not finite or lies beyond +-1e7",
+              ::Test::ErrorOf([&] { copy.GetAttribute<Ogre::Vector3>("Position"); }));
+}

@@ -196,3 +196,54 @@ TEST_F(SceneFileTest, ResourceLocationsAreAddedOnceWithOneType)
     EXPECT_EQ("Error in Engine::Scene::RemoveResourceLocation(). Can't find resource location '" + folder.Path() + "'",
               ::Test::ErrorOf([&] { scene.RemoveResourceLocation(folder.Path()); }));
 }
+
+TEST_F(SceneFileTest, PosesThatCannotBePlacedAreRefusedNamingFileRowAndValue)
+{
+    Engine::Scene& scene = GetScene();
+    auto load = [&](const std::string& entity) {
+        WriteData("pose.xml", Header() + "<EntityTemplates><File Location='walkers.xml'/></EntityTemplates>\n"
+                                         "<Entities>\n" + entity + "</Entities></Scene>");
+        return ::Test::ErrorOf([&] { scene.Load("pose.xml"); });
+    };
+    const std::string where = "Error in Engine::Entity::Load(). 'pose.xml' row 3: Walker attribute ";
+    EXPECT_EQ(where + "'Position' value 'nan 0 0' is not finite or lies beyond +-1e7",
+              load("<Entity Type='Walker' Position='nan 0 0'/>"));
+    EXPECT_EQ(where + "'Position' value '0 -inf 0' is not finite or lies beyond +-1e7",
+              load("<Entity Type='Walker' Position='0 -inf 0'/>"));
+    EXPECT_EQ(where + "'Position' value '0 0 1e30' is not finite or lies beyond +-1e7",
+              load("<Entity Type='Walker' Position='0 0 1e30'/>"));
+    EXPECT_EQ(where + "'Rotation' value '0 0 0 0' gives no direction (zero or non-finite length)",
+              load("<Entity Type='Walker' Position='0 0 0' Rotation='0 0 0 0'/>"));
+    EXPECT_EQ(where + "'Rotation' value '1 nan 0 0' gives no direction (zero or non-finite length)",
+              load("<Entity Type='Walker' Position='0 0 0' Rotation='1 nan 0 0'/>"));
+    EXPECT_EQ(0u, scene.GetEntityCount());
+
+    // Rotations that are only scaled are brought to unit length, however large they are.
+    EXPECT_EQ("(nothing thrown)", load("<Entity Type='Walker' Position='1 2 3' Rotation='3e38 0 3e38 0'/>"
+                                       "<Entity Type='Walker' Position='1e7 0 0' Rotation='0.7071 0 0.7071 0'/>"));
+    ASSERT_EQ(2u, scene.GetEntityCount());
+    for (const auto& entity : scene.GetEntities())
+    {
+        const Ogre::Quaternion q = entity->GetSceneNode()->getOrientation();
+        EXPECT_NEAR(1.0f, q.Norm(), 1e-5f);
+        EXPECT_NEAR(q.w, q.y, 1e-4f);
+    }
+}
+
+TEST_F(SceneFileTest, FilesNestedTooDeeplyAreRefused)
+{
+    std::string open, close;
+    for (int i = 0; i < 4000; ++i)
+    {
+        open += "<Entities>";
+        close += "</Entities>";
+    }
+    WriteData("deep.xml", Header() + open + close + "</Scene>");
+    EXPECT_EQ("Error in Engine::Scene::Load(). Malformed scene file 'deep.xml': its elements nest deeper than 256 "
+              "levels",
+              ::Test::ErrorOf([&] { GetScene().Load("deep.xml"); }));
+    WriteData("deep-templates.xml", "<Entities><Walker>" + open + "</Walker></Entities>");
+    EXPECT_EQ("Error in Engine::EntityTemplateManager::AddFile(). Malformed XML in 'deep-templates.xml': its elements "
+              "nest deeper than 256 levels",
+              ::Test::ErrorOf([&] { GetScene().GetEntityTemplateManager().AddFile("deep-templates.xml"); }));
+}

@@ -138,3 +138,28 @@ TEST_F(TerrainTest, UnknownOrUnusableTerrainFiles)
     EXPECT_FALSE(scene.GetTerrain());
     EXPECT_FALSE(Engine::Simulation::GetSingleton()->HasWorldGeometry());
 }
+
+TEST_F(TerrainTest, SizesBeyondTheLimitsAreRefusedBeforeAnythingIsMade)
+{
+    Engine::Scene& scene = GetScene();
+    const std::string where = "Error in Engine::Simulation::SetWorldGeometry(). Terrain file '" + DataDir().File("big.cfg");
+    auto refused = [&](const std::string& text) {
+        WriteData("big.cfg", text + "\nHeightmap.image=hill.ppm\n");
+        return ::Test::ErrorOf([&] { scene.SetWorldGeometry("big.cfg"); });
+    };
+    EXPECT_EQ(where + "' has 'PageSize' '20000'; at most 2049 samples per side are allowed",
+              refused("PageSize=20000\nPageWorldX=64\nMaxHeight=10"));
+    EXPECT_EQ(where + "' has 'PageSize' '100000'; at most 2049 samples per side are allowed",
+              refused("PageSize=100000\nPageWorldX=64\nMaxHeight=10"));
+    EXPECT_EQ(where + "' has 'MaxHeight' '1e30'; a finite height of at most 1e7 world units is needed",
+              refused("PageSize=17\nPageWorldX=64\nMaxHeight=1e30"));
+    EXPECT_EQ(where + "' has 'PageWorldX' '1e20'; at most 1e7 world units are allowed",
+              refused("PageSize=17\nPageWorldX=1e20\nMaxHeight=10"));
+    EXPECT_FALSE(Engine::Simulation::GetSingleton()->HasWorldGeometry());
+
+    // The drawn terrain reads the same bounds.
+    const std::string path = WriteData("big.cfg", "PageSize=2050\nPageWorldX=64\nMaxHeight=10\nHeightmap.image=hill.ppm\n");
+    EXPECT_EQ("Error in Engine::TerrainGeometry::TerrainGeometry(). Terrain file '" + path +
+                  "' has 'PageSize' '2050'; at most 2049 samples per side are allowed",
+              ::Test::ErrorOf([&] { Engine::TerrainGeometry terrain(*scene.GetSceneManager(), path); }));
+}

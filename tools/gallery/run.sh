@@ -10,7 +10,7 @@ rm -rf "$out"
 mkdir -p "$out"
 cd "$build/bin"
 if [ -z "${DISPLAY:-}" ]; then
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/gallery" "$build/data" "$out"
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$build/bin/gallery" "$build/data" "$out"
 else
     "$build/bin/gallery" "$build/data" "$out"
 fi

@@ -203,25 +203,27 @@ namespace Engine
         btDiscreteDynamicsWorld& world = scene.GetWorld();
         world.addRigidBody(body);
         for (PhysicsShape* shape : shapes)
-        {
-            if (!shape->IsTrigger())
-                continue;
-            btCollisionObject* trigger = new btCollisionObject();
-            trigger->setCollisionShape(shape->collisionShape);
-            trigger->setUserPointer(shape);
-            trigger->setUserIndex(PhysicsScene::TRIGGER_OBJECT);
-            trigger->setCollisionFlags(btCollisionObject::CF_NO_CONTACT_RESPONSE |
-                                       (dynamic ? btCollisionObject::CF_KINEMATIC_OBJECT : btCollisionObject::CF_STATIC_OBJECT));
-            trigger->setActivationState(DISABLE_DEACTIVATION);
-            shape->triggerObject = trigger;
-            // Every trigger watches the static filter group too: Bullet files kinematic bodies
-            // (the characters) there. Static triggers against static actors are turned away by
-            // the scene's pair filter instead.
-            world.addCollisionObject(trigger, btBroadphaseProxy::SensorTrigger,
-                                     btBroadphaseProxy::AllFilter ^ btBroadphaseProxy::SensorTrigger);
-        }
+            if (shape->IsTrigger())
+                AddTriggerObject(*shape);
         SyncTriggers();
         inWorld = true;
+    }
+
+    void PhysicsActor::AddTriggerObject(PhysicsShape& shape)
+    {
+        btCollisionObject* trigger = new btCollisionObject();
+        trigger->setCollisionShape(shape.collisionShape);
+        trigger->setUserPointer(&shape);
+        trigger->setUserIndex(PhysicsScene::TRIGGER_OBJECT);
+        trigger->setCollisionFlags(btCollisionObject::CF_NO_CONTACT_RESPONSE |
+                                   (dynamic ? btCollisionObject::CF_KINEMATIC_OBJECT : btCollisionObject::CF_STATIC_OBJECT));
+        trigger->setActivationState(DISABLE_DEACTIVATION);
+        shape.triggerObject = trigger;
+        // Every trigger watches the static filter group too: Bullet files kinematic bodies (the
+        // characters) there. Static triggers against static actors are turned away by the
+        // scene's pair filter instead.
+        scene.GetWorld().addCollisionObject(trigger, btBroadphaseProxy::SensorTrigger,
+                                            btBroadphaseProxy::AllFilter ^ btBroadphaseProxy::SensorTrigger);
     }
 
     void PhysicsActor::RemoveFromWorld()
@@ -554,6 +556,17 @@ namespace Engine
             return nullptr;
         }
         shapes.push_back(shape);
+        if (shape->IsTrigger())
+        {
+            // A trigger is a collision object of its own and leaves the body's shape, mass and
+            // other triggers alone: adding one costs the same however many the actor has.
+            if (inWorld)
+            {
+                AddTriggerObject(*shape);
+                shape->triggerObject->setWorldTransform(ToBtTransform(Compose(GetGlobalPose(), shape->GetCollisionPose())));
+            }
+            return shape;
+        }
         RebuildCollision();
         return shape;
     }

@@ -109,6 +109,8 @@ namespace Engine
         void ApplyMassProperties();
         void ApplyBodyFlags();
         void ChangedBodyFlags(unsigned previous);
+        /// Makes the trigger shape's own collision object and adds it to the world.
+        void AddTriggerObject(PhysicsShape& shape);
         /// Chooses the body's collision shape (direct, compound or empty) and frame from the shapes.
         void SetUpCollision();
         /// The solid shape at a child index of the body's collision shape (-1: the only one).
