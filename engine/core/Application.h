@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace OIS { class InputManager; class Mouse; class Keyboard; class JoyStick;
 
 namespace Engine
 {
+    class FrameTimeLog;
     class IRuleSystem;
     class IUpdateListener;
 
@@ -70,6 +72,7 @@ namespace Engine
         OIS::Keyboard* keyboard;
         OIS::JoyStick* joystick;
         boost::shared_ptr<IRuleSystem> ruleSystem;
+        std::unique_ptr<FrameTimeLog> frameTimes;  // set when the settings ask for one
 
         Ogre::Root* root;        // owned; deleted last, closing the window
         Ogre::OverlaySystem* overlaySystem;  // owned; made before the resources so fonts and overlay scripts load

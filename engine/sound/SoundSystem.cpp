@@ -38,7 +38,7 @@ namespace Engine
     SoundSystem::SoundEntry::~SoundEntry() = default;
 
     SoundSystem::SoundSystem(Output output)
-        : nextId(0), pendingFrames(0.0)
+        : nextId(0), pendingFrames(0.0), capture(nullptr), capturedFrames(0)
     {
         if (output == Output::Device)
         {
@@ -66,6 +66,7 @@ namespace Engine
 
     SoundSystem::~SoundSystem()
     {
+        CloseCapture();
         // Sources first (they play the buffers), then the buffers, then the context they live in.
         device->MakeCurrent();
         channels.reset();
@@ -193,6 +194,8 @@ namespace Engine
         pendingFrames -= frames;
         for (int done = 0; done < frames; done += MixChunkFrames)
             Mix(discard.data(), std::min(MixChunkFrames, frames - done));
+        if (capture)
+            std::fflush(capture);
     }
 
     bool SoundSystem::IsLoopback() const
@@ -221,6 +224,8 @@ namespace Engine
         for (int done = 0; done < frames; done += MixChunkFrames)
             Mix(out.data() + static_cast<std::size_t>(done) * AudioDevice::RenderChannels,
                 std::min(MixChunkFrames, frames - done));
+        if (capture)
+            std::fflush(capture);
         return out;
     }
 
@@ -228,6 +233,70 @@ namespace Engine
     {
         channels->FeedStreams();
         device->Render(out, frames);
+        if (!capture)
+            return;
+        std::vector<std::uint8_t> pcm(static_cast<std::size_t>(frames) * AudioDevice::RenderChannels * 2);
+        for (std::size_t i = 0; i < pcm.size() / 2; ++i)
+        {
+            const float clamped = std::max(-1.0f, std::min(1.0f, out[i]));
+            const std::int16_t sample = static_cast<std::int16_t>(std::lrint(clamped * 32767.0f));
+            const std::uint16_t bits = static_cast<std::uint16_t>(sample);
+            pcm[2 * i] = static_cast<std::uint8_t>(bits & 0xff);
+            pcm[2 * i + 1] = static_cast<std::uint8_t>(bits >> 8);
+        }
+        std::fwrite(pcm.data(), 1, pcm.size(), capture);
+        capturedFrames += static_cast<std::uint32_t>(frames);
+    }
+
+    namespace
+    {
+        void PutLittleEndian(std::uint8_t* at, std::uint32_t value, int bytes)
+        {
+            for (int i = 0; i < bytes; ++i)
+                at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+        }
+
+        // A canonical 44-byte PCM header for 16-bit stereo.
+        void WriteWavHeader(std::FILE* file, int rate, std::uint32_t frames)
+        {
+            const std::uint32_t blockAlign = AudioDevice::RenderChannels * 2;
+            const std::uint32_t dataBytes = frames * blockAlign;
+            std::uint8_t header[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+                                       16, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                       0, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+            PutLittleEndian(header + 4, 36 + dataBytes, 4);
+            PutLittleEndian(header + 22, AudioDevice::RenderChannels, 2);
+            PutLittleEndian(header + 24, static_cast<std::uint32_t>(rate), 4);
+            PutLittleEndian(header + 28, static_cast<std::uint32_t>(rate) * blockAlign, 4);
+            PutLittleEndian(header + 32, blockAlign, 2);
+            PutLittleEndian(header + 40, dataBytes, 4);
+            std::fseek(file, 0, SEEK_SET);
+            std::fwrite(header, 1, sizeof header, file);
+        }
+    }
+
+    void SoundSystem::CaptureTo(const std::string& wavFile)
+    {
+        if (!device->IsLoopback())
+            ThrowError("Engine::SoundSystem::CaptureTo",
+                       "Sound goes to a sound card; only the loopback mix can be written to '" + wavFile + "'");
+        std::FILE* file = std::fopen(wavFile.c_str(), "wb");
+        if (!file)
+            ThrowError("Engine::SoundSystem::CaptureTo", "Can't open '" + wavFile + "' for writing");
+        CloseCapture();
+        capture = file;
+        capturedFrames = 0;
+        WriteWavHeader(capture, device->GetRate(), 0);
+        std::fflush(capture);
+    }
+
+    void SoundSystem::CloseCapture()
+    {
+        if (!capture)
+            return;
+        WriteWavHeader(capture, device->GetRate(), capturedFrames);
+        std::fclose(capture);
+        capture = nullptr;
     }
 
     SoundSystem::SoundEntry& SoundSystem::Find(int id, const char* where)

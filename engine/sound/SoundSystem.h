@@ -1,5 +1,7 @@
 #pragma once
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -79,6 +81,13 @@ namespace Engine
         /// floats (left, right, ...). Empty on a sound card.
         std::vector<float> RenderLoopback(int frames);
 
+        /// Loopback only: from now on every frame the loopback mixes is also appended to a WAV
+        /// file (16-bit stereo at the output rate), written through after each Update so its
+        /// size tells how much has been mixed. The file is replaced; its header is completed
+        /// when capture stops (another CaptureTo, or the sound system's end). A run whose
+        /// settings name "Engine/SoundCaptureFile" captures from the start.
+        void CaptureTo(const std::string& wavFile);
+
     private:
         struct SoundEntry
         {
@@ -95,6 +104,7 @@ namespace Engine
         SoundEntry& Find(int id, const char* where);
         int AddSound(SoundEntry&& entry);
         void Mix(float* out, int frames);
+        void CloseCapture();
 
         std::map<int, SoundEntry> sounds;
         int nextId;
@@ -103,5 +113,7 @@ namespace Engine
         std::chrono::steady_clock::time_point lastUpdate;
         double pendingFrames;        // loopback time not yet mixed, in frames
         std::vector<float> discard;  // loopback mix nobody listens to
+        std::FILE* capture;          // the WAV file the mix is appended to; null when none
+        std::uint32_t capturedFrames;
     };
 }

@@ -1,10 +1,14 @@
 // What the listener would hear: the loopback mix rendered and measured.
 #include "engine/sound/SoundSystem.h"
 #include "tests/sound/ToneFile.h"
+#include "tests/support/ErrorOf.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 #include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -239,4 +243,41 @@ TEST_F(SoundMix, AmongFlatPlaysTheOldestIsStolen)
     EXPECT_EQ(0.0f, sound.GetVolume(ids[0]));
     for (int i = 1; i < 51; ++i)
         EXPECT_EQ(1.0f, sound.GetVolume(ids[static_cast<std::size_t>(i)])) << i;
+}
+
+TEST_F(SoundMix, CaptureKeepsEveryMixedFrameAsAWavFileAndRefusesAPathItCannotWrite)
+{
+    const std::string bad = dir.File("no-such-folder/mix.wav");
+    EXPECT_EQ("Error in Engine::SoundSystem::CaptureTo(). Can't open '" + bad + "' for writing",
+              ::Test::ErrorOf([&] { sound.CaptureTo(bad); }));
+
+    const std::string file = dir.File("mix.wav");
+    const int id = sound.CreateSound(ToneFile("tone.wav"), true, false);
+    sound.CaptureTo(file);
+    Render();  // silence: nothing plays yet
+    sound.PlaySound(id);
+    const std::vector<float> played = Render();
+    {
+        // Written through: the frames are in the file while the capture goes on.
+        std::ifstream partial(file, std::ios::binary | std::ios::ate);
+        EXPECT_EQ(44 + 2 * Frames * 4, static_cast<long>(partial.tellg()));
+    }
+    sound.CaptureTo(dir.File("next.wav"));  // completes the first file's header
+
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(44u + 2u * Frames * 4u, bytes.size());
+    auto u32 = [&](std::size_t at) { return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | std::uint32_t(bytes[at + 3]) << 24; };
+    EXPECT_EQ("RIFFWAVEfmt data", std::string(bytes.begin(), bytes.begin() + 4) + std::string(bytes.begin() + 8, bytes.begin() + 16) +
+                                     std::string(bytes.begin() + 36, bytes.begin() + 40));
+    EXPECT_EQ(static_cast<std::uint32_t>(sound.GetOutputRate()), u32(24));
+    EXPECT_EQ(2u * Frames * 4u, u32(40));
+    // The second half is the tone as rendered, in 16 bits; the first half silence.
+    for (int frame = 0; frame < 2 * Frames; frame += 997)
+    {
+        const std::size_t at = 44 + 4 * static_cast<std::size_t>(frame);
+        const double left = static_cast<std::int16_t>(bytes[at] | bytes[at + 1] << 8) / 32767.0;
+        const double expected = frame < Frames ? 0.0 : played[2 * static_cast<std::size_t>(frame - Frames)];
+        EXPECT_NEAR(expected, left, 1.0 / 16000) << "frame " << frame;
+    }
 }
