@@ -12,7 +12,9 @@
 #include "engine/scene/EntityTemplate.h"
 #include "engine/scene/Scene.h"
 
+#include <OIS.h>
 #include <Ogre.h>
+#include <X11/keysym.h>
 
 #include <vector>
 
@@ -201,4 +203,31 @@ TEST_F(RunnerTest, TheWheelLowersTheCameraToTheFloorAndNoFurtherAndRaisesItAgain
     Wheel(5);
     Run(1.0f);
     EXPECT_EQ(CameraPosition(), before);
+}
+
+TEST_F(RunnerTest, TheBuiltArenaHoldsAPlayerWithFullHealthAndTheCameraFollowsIt)
+{
+    const boost::shared_ptr<Engine::Entity> player = logic->GetPlayer().lock();
+    ASSERT_TRUE(player);
+    EXPECT_EQ(player->GetType(), "Character.Player");
+    EXPECT_EQ(player->GetAttributeInt("Health"), 100);
+    EXPECT_EQ(player->GetAttributeInt("MaxPower"), 100);
+
+    mainLoop.simulationRunning = true;
+    logic->Resume();
+    Run(3.0f);
+    const Ogre::Vector3 camera = logic->GetCamera()->getDerivedPosition();
+    EXPECT_NEAR(camera.y, 8.0f, 1.0f);            // eight units over the player
+    EXPECT_LT(camera.distance(player->GetSceneNode()->getPosition()), 12.0f);
+}
+
+TEST_F(RunnerTest, KeysSentToTheWindowReachTheGamesKeyboard)
+{
+    KeyDown(XK_Up);
+    EXPECT_TRUE(application->GetKeyboard()->isKeyDown(OIS::KC_UP));
+    KeyUp(XK_Up);
+    EXPECT_FALSE(application->GetKeyboard()->isKeyDown(OIS::KC_UP));
+    KeyDown(XK_Control_R);
+    EXPECT_TRUE(application->GetKeyboard()->isKeyDown(OIS::KC_RCONTROL));
+    KeyUp(XK_Control_R);
 }
