@@ -7,6 +7,8 @@ struct HighScoreEntry
 {
     std::string name;
     int score;
+
+    bool operator==(const HighScoreEntry& other) const { return name == other.name && score == other.score; }
 };
 
 /// Reads the high-score file format from bytes: a little-endian 32-bit count, then per entry a

@@ -19,7 +19,7 @@ namespace Fuzz
 {
     namespace
     {
-        // Kept until the process ends; the renderer's exit handlers take care of the rest.
+        // Kept until the process ends normally (a crash keeps the folder for a look).
         Test::TempDir* folder = nullptr;
         Engine::Application* application = nullptr;
 
@@ -43,6 +43,8 @@ namespace Fuzz
         std::atexit([] {
             delete application;
             application = nullptr;
+            delete folder;
+            folder = nullptr;
         });
         Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_LOW);
         Ogre::LogManager::getSingleton().getDefaultLog()->setDebugOutputEnabled(false);

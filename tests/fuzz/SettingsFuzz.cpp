@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -21,7 +22,8 @@ namespace
         using Engine::Settings::LoadFile;
     };
 
-    Test::TempDir* folder = nullptr;
+    // Removed when the run ends normally; a crash keeps it for a look.
+    std::unique_ptr<Test::TempDir> folder;
 
     int TreeDepth(const TiXmlNode& root)
     {
@@ -43,7 +45,7 @@ namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    folder = new Test::TempDir;
+    folder.reset(new Test::TempDir);
     return 0;
 }
 

@@ -44,16 +44,6 @@ namespace
             table.Add(Name(20 + std::size_t(i), 'a'), 1000 * (i + 1));
         return table;
     }
-
-    bool SameEntries(const std::vector<HighScoreEntry>& a, const std::vector<HighScoreEntry>& b)
-    {
-        if (a.size() != b.size())
-            return false;
-        for (std::size_t i = 0; i < a.size(); ++i)
-            if (a[i].name != b[i].name || a[i].score != b[i].score)
-                return false;
-        return true;
-    }
 }
 
 TEST(HighScoreTable, TheFileLayoutIsLittleEndianCountThenLengthNameScore)
@@ -81,14 +71,14 @@ TEST(HighScoreTable, NamesOfAnyLengthAndEveryEntryReadBackIdentically)
 
     HighScoreTable loaded;
     loaded.Load(dir.File("highscores.dat"));
-    EXPECT_TRUE(SameEntries(loaded.GetEntries(), table.GetEntries()));
+    EXPECT_TRUE(loaded.GetEntries() == table.GetEntries());
 
     // Longer names are cut where the reader stops trusting a length, so they still load.
     table.Add(std::string(5000, 'x'), 99999);
     ASSERT_TRUE(table.Save(dir.File("highscores.dat")));
     loaded.Load(dir.File("highscores.dat"));
     EXPECT_EQ(loaded.GetEntries().front().name, std::string(HighScoreTable::maxNameLength, 'x'));
-    EXPECT_TRUE(SameEntries(loaded.GetEntries(), table.GetEntries()));
+    EXPECT_TRUE(loaded.GetEntries() == table.GetEntries());
 }
 
 TEST(HighScoreTable, AnyScoreQualifiesWhileThereIsRoomThenOnlyAboveTheTenth)

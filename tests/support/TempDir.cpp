@@ -8,11 +8,11 @@
 
 namespace Test
 {
-    TempDir::TempDir()
+    TempDir::TempDir(const std::string& root)
     {
-        char pattern[] = "/tmp/gorvane-test-XXXXXX";
-        if (!mkdtemp(pattern))
-            throw std::runtime_error("mkdtemp failed");
+        std::string pattern = root + "/gorvane-test-XXXXXX";
+        if (!mkdtemp(&pattern[0]))
+            throw std::runtime_error("mkdtemp failed in " + root);
         path = pattern;
     }
 

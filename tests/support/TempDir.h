@@ -7,7 +7,7 @@ namespace Test
     class TempDir
     {
     public:
-        TempDir();
+        explicit TempDir(const std::string& root = "/tmp");
         ~TempDir();
         TempDir(const TempDir&) = delete;
         TempDir& operator=(const TempDir&) = delete;
