@@ -428,12 +428,17 @@ def died(image):
 
 
 class Gunner(threading.Thread):
-    """Fires the pistol as fast as it reloads, turning a little now and then; runs beside the
-    screenshots that watch for the end."""
+    """Fires the pistol as fast as it reloads; runs beside the screenshots that watch for the end.
 
-    def __init__(self, game):
+    A new game starts the player at the arena's centre facing a spawn grate, whose zombie walks
+    straight down the line of fire and takes three shots on the way: a gunner that does not turn
+    scores a kill in every fresh game. One that turns now and then (the soak) sees more of the
+    arena instead."""
+
+    def __init__(self, game, turning=False):
         super().__init__(daemon=True)
         self.game = game
+        self.turning = turning
         self.stop = threading.Event()
 
     def run(self):
@@ -447,7 +452,7 @@ class Gunner(threading.Thread):
             time.sleep(0.25)
             shots += 1
             # A zombie takes three shots: the aim moves only now and then, to find another.
-            if shots % 12 == 0:
+            if self.turning and shots % 12 == 0:
                 run("xdotool", "keydown", "Left")
                 time.sleep(0.15)
                 run("xdotool", "keyup", "Left")
@@ -517,14 +522,13 @@ def enter_name(game):
     return entries[0][1]
 
 
-def high_score_view(game, listed):
+def high_score_view(game):
     phase = "high scores"
     menu = game.wait_for_picture(phase, "menu-after-death", menu_shown, 60, "menu after the name entry")
     choose(game, phase, 1)
     view = game.wait_for_picture(phase, "high-scores", lambda i: i.fraction(SCORE_CAPTION, selected_text) > 0.01, 60,
                                  "red \"High scores\" caption")
-    if listed:
-        check(phase, view, view.fraction(SCORE_LIST, light_text) > 0.01, "no entry in the high-score list")
+    check(phase, view, view.fraction(SCORE_LIST, light_text) > 0.01, "no entry in the high-score list")
     check(phase, view, not menu_shown(view), "the menu is still shown over the high scores")
     return menu
 
@@ -596,29 +600,30 @@ def play_once(built, artefacts):
         logos_and_menu(game, marks)
         choose(game, "play", 0)
         play_a_while(game, marks)
+        # The first game has walked and turned away from the line of fire and may end without a
+        # kill (no name entry then); the next one stands still and fires, and must score.
         score = None
         seen_death = False
-        for attempt in range(1, 9):
+        games = 3
+        for attempt in range(1, games + 1):
             seen_death = fight_until_dead(game, 600) or seen_death
             after = game.wait_for_glance("after death", lambda i: name_entry_shown(i) or menu_shown(i), 60,
                                          "name entry or menu after the death")
             if name_entry_shown(after):
                 score = enter_name(game)
                 break
+            if attempt == games:
+                raise PhaseFailure("name entry", f"{games} games ended without a kill: no name entry", after.path)
             print(f"game {attempt} ended without a kill; playing again", flush=True)
             choose(game, "play again", 0)
             game.wait_for_glance("play again", hud_shown, 180, "HUD of a new game")
-        if score is None:
-            # The horde wins within seconds on a software renderer; a game without a kill has
-            # no name entry to check. Said loudly, not failed: the rest still runs.
-            print("NOTE: eight games ended without a kill: name entry and high-score file not checked", flush=True)
         if not seen_death:
             raise PhaseFailure("death", "\"You died\" was never seen with an empty health bar", after.path)
-        high_score_view(game, score is not None)
+        high_score_view(game)
         leave(game)
         check_sound(game, marks)
         times = game.frame_times()
-        print(f"played through: {NAME} scored {score if score is not None else 'nothing'}; last second {times[0] if times else '?'} frames; "
+        print(f"played through: {NAME} scored {score}; last second {times[0] if times else '?'} frames; "
               f"screenshots in {artefacts}")
     finally:
         game.stop()
@@ -635,7 +640,7 @@ def soak(built, artefacts, minutes):
         logos_and_menu(game, marks)
         choose(game, "play", 0)
         game.wait_for_picture("arena", "arena", hud_shown, 180, "health bar of the HUD")
-        gunner = Gunner(game)  # fires through every game; harmless in the menus
+        gunner = Gunner(game, turning=True)  # fires through every game; harmless in the menus
         gunner.start()
         with open(csv_path, "w") as csv:
             csv.write("seconds,fps,mean_frame_ms,worst_frame_ms,resident_kib,deaths\n")
