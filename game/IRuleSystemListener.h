@@ -3,7 +3,8 @@
 namespace Engine { class Entity; }
 
 /// Hears about damage and deaths decided by the game's rule system. Listeners append
-/// themselves with RuleSystem::AddListener and live as long as the process.
+/// themselves with RuleSystem::AddListener and take themselves off with RemoveListener when they
+/// go before it.
 class IRuleSystemListener
 {
 public:

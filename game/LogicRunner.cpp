@@ -65,7 +65,10 @@ LogicRunner::LogicRunner()
     hudInstance->Hide();
 }
 
-LogicRunner::~LogicRunner() = default;
+LogicRunner::~LogicRunner()
+{
+    RuleSystem::Leave(this);
+}
 
 Ogre::SceneNode* LogicRunner::AttachCameraNode(const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
 {

@@ -11,6 +11,7 @@
 #include "RuleSystem.h"
 #include "SpawnPointController.h"
 #include "StateHandler.h"
+#include "UI_Hud.h"
 #include "WindowCloseListener.h"
 
 #include "engine/core/Application.h"
@@ -141,6 +142,7 @@ int main(int argc, char** argv)
     // while the engine they use is still there.
     Engine::Python::Finalize();
     stateHandlerInstance.reset();
+    hudInstance.reset();
     application.reset();
     return status;
 }

@@ -35,6 +35,11 @@ PlayerUpgradeHandler::PlayerUpgradeHandler()
     RuleSystem::Get()->AddListener(this);
 }
 
+PlayerUpgradeHandler::~PlayerUpgradeHandler()
+{
+    RuleSystem::Leave(this);
+}
+
 void PlayerUpgradeHandler::SetPlayer(boost::weak_ptr<Engine::Entity> newPlayer)
 {
     player = newPlayer;

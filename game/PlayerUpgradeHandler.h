@@ -12,6 +12,7 @@ class PlayerUpgradeHandler : public IRuleSystemListener
 {
 public:
     PlayerUpgradeHandler();
+    ~PlayerUpgradeHandler();
 
     /// The new player gets a pistol (current) and the grenades, through its "Controller".
     void SetPlayer(boost::weak_ptr<Engine::Entity> player);

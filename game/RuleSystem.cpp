@@ -8,6 +8,8 @@
 #include "engine/core/Exception.h"
 #include "engine/scene/Entity.h"
 
+#include <algorithm>
+
 IEntityCallback* IEntityCallback::Of(const Engine::Entity* entity)
 {
     return static_cast<IEntityCallback*>(entity->userCallback);
@@ -91,6 +93,17 @@ bool RuleSystem::FrameEnded(float)
 void RuleSystem::AddListener(IRuleSystemListener* listener)
 {
     listeners.push_back(listener);
+}
+
+void RuleSystem::RemoveListener(IRuleSystemListener* listener)
+{
+    listeners.erase(std::remove(listeners.begin(), listeners.end(), listener), listeners.end());
+}
+
+void RuleSystem::Leave(IRuleSystemListener* listener)
+{
+    if (RuleSystem* rules = Get())
+        rules->RemoveListener(listener);
 }
 
 RuleSystem* RuleSystem::Get()

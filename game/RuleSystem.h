@@ -26,6 +26,10 @@ public:
 
     /// Appends a non-owning listener; listeners are called in registration order.
     void AddListener(IRuleSystemListener* listener);
+    /// Takes a listener off (one going away before the rule system); unknown ones are ignored.
+    void RemoveListener(IRuleSystemListener* listener);
+    /// Takes a listener off the application's rule system, if there still is one.
+    static void Leave(IRuleSystemListener* listener);
 
     /// The application's rule system as the game's own, or null when none is installed.
     static RuleSystem* Get();

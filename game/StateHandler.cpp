@@ -112,6 +112,7 @@ StateHandler::StateHandler(const std::string& highScoreFile)
 
 StateHandler::~StateHandler()
 {
+    RuleSystem::Leave(this);
     LeaveFrameLoop(this, calledByFrameLoop);
     ReleaseGui(logoGui);
 }

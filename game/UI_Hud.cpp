@@ -124,7 +124,7 @@ UI_Hud::UI_Hud()
 
 UI_Hud::~UI_Hud()
 {
-    // The rule system keeps its listeners for the whole process; the HUD is the last to go.
+    RuleSystem::Leave(this);
     Engine::Application* application = Engine::Application::GetSingletonPtr();
     if (application && application->GetKeyboard() && application->GetKeyboard()->getEventCallback() == this)
         application->GetKeyboard()->setEventCallback(nullptr);

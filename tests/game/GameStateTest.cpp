@@ -24,9 +24,9 @@ namespace Test
 
     void GameStateTest::TearDown()
     {
-        // As at the end of the game: the application goes first, everything else after it.
-        GameTest::TearDown();
+        // As at the end of the game: the state handler while the renderer is still there.
         stateHandlerInstance.reset();
+        GameTest::TearDown();
     }
 
     StateHandler& GameStateTest::State()

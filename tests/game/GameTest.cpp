@@ -2,6 +2,7 @@
 
 #include "game/GameSounds.h"
 #include "game/RuleSystem.h"
+#include "game/UI_Hud.h"
 
 #include "engine/core/Application.h"
 #include "engine/sound/SoundSystem.h"
@@ -107,6 +108,9 @@ namespace Test
 
     void GameTest::TearDown()
     {
+        // As at the end of the game: the game's objects, and the HUD they share, go while the
+        // renderer whose overlays they hold is still there.
+        hudInstance.reset();
         application.reset();
         ruleSystem.reset();
         for (int& id : gameSounds)

@@ -71,8 +71,8 @@ namespace
         }
         void TearDown() override
         {
-            GameTest::TearDown();
             logic.reset();
+            GameTest::TearDown();
         }
 
         static Engine::Scene& scene() { return *Engine::Scene::GetSingleton(); }

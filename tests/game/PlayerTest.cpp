@@ -64,8 +64,8 @@ namespace
         }
         void TearDown() override
         {
-            GameTest::TearDown();
             logic.reset();
+            GameTest::TearDown();
         }
 
         boost::shared_ptr<Engine::Entity> Player() const { return logic->GetPlayer().lock(); }

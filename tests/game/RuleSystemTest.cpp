@@ -2,6 +2,7 @@
 
 #include "game/IEntityCallback.h"
 #include "game/IRuleSystemListener.h"
+#include "game/PlayerUpgradeHandler.h"
 #include "game/RuleSystem.h"
 
 #include "engine/core/Application.h"
@@ -9,6 +10,7 @@
 #include "engine/scene/EntityTemplate.h"
 #include "engine/scene/Scene.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -106,6 +108,17 @@ TEST_F(RuleSystemTest, AHitLowersHealthAndTellsListenersInOrderThenTheEntity)
         "first damaged 18", "second damaged 18", "OnDamage 0 at 2.000000 towards 3.000000"}));
     Hit(*target, -20);
     EXPECT_EQ(target->GetAttributeInt("Health"), 38);
+}
+
+TEST_F(RuleSystemTest, AGameListenerThatGoesFirstIsNoLongerTold)
+{
+    // An arena's upgrade handler goes with its runner, before the rules (the sanitizer build sees
+    // a call into it once it is gone).
+    auto upgrades = std::make_unique<PlayerUpgradeHandler>();
+    upgrades.reset();
+    const boost::shared_ptr<Engine::Entity> target = Target(true);
+    Hit(*target, 500);
+    EXPECT_EQ(journal.lines.size(), 6u);
 }
 
 TEST_F(RuleSystemTest, TheKillingBlowClampsAtZeroAndTheEntityDiesOnce)

@@ -58,8 +58,8 @@ namespace
         }
         void TearDown() override
         {
-            GameTest::TearDown();
             logic.reset();
+            GameTest::TearDown();
         }
 
         static unsigned int PickUps()

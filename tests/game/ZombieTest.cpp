@@ -59,8 +59,8 @@ namespace
         void TearDown() override
         {
             player.reset();
-            GameTest::TearDown();
             logic.reset();
+            GameTest::TearDown();
             Engine::ControllerEC::DisableLoading(false);
         }
 
