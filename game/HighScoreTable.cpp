@@ -105,9 +105,17 @@ void HighScoreTable::Load(const std::string& path)
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return;
-    std::string bytes(maxFileBytes, '\0');
-    file.read(&bytes[0], std::streamsize(bytes.size()));
-    bytes.resize(std::size_t(file.gcount()));
+    // As much as the file holds, up to the limit, without setting the limit aside first.
+    std::string bytes;
+    char chunk[4096];
+    while (bytes.size() < maxFileBytes)
+    {
+        const std::size_t wanted = std::min(sizeof chunk, maxFileBytes - bytes.size());
+        file.read(chunk, std::streamsize(wanted));
+        bytes.append(chunk, std::size_t(file.gcount()));
+        if (std::size_t(file.gcount()) < wanted)
+            break;
+    }
     entries = ReadHighScores(bytes.data(), bytes.size());
     SortAndTrim();
 }
