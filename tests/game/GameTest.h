@@ -6,11 +6,18 @@
 
 #include "tests/support/TempDir.h"
 
-namespace Engine { class Application; }
+namespace Engine { class Application; class IController; }
 class RuleSystem;
 
 namespace Test
 {
+    /// A factory for the controller manager: a new controller of the given class.
+    template <class Controller>
+    boost::shared_ptr<Engine::IController> MakeController()
+    {
+        return boost::shared_ptr<Engine::IController>(new Controller);
+    }
+
     /// Fixture for the game's own objects: the real application as the game starts it (renderer
     /// window, buffered keyboard and mouse on that window, every engine singleton), the game's
     /// sound table on the loopback device and its rule system installed. Its settings and logs

@@ -32,12 +32,6 @@ namespace
 {
     constexpr float frame = 1.0f / 60.0f;
 
-    template <class Controller>
-    boost::shared_ptr<Engine::IController> Make()
-    {
-        return boost::shared_ptr<Engine::IController>(new Controller);
-    }
-
     /// The real arena with its player, physics running, the pick-up and projectile controllers
     /// registered. The spawn grates are taken out and the zombies and the player a test places
     /// have no brains: the test moves them itself.
@@ -48,9 +42,9 @@ namespace
         {
             GameTest::SetUp();
             Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
-            controllers.RegisterController("Bonus", &Make<BonusController>);
-            controllers.RegisterController("Cannon", &Make<CannonController>);
-            controllers.RegisterController("Grenade", &Make<GrenadeController>);
+            controllers.RegisterController("Bonus", &::Test::MakeController<BonusController>);
+            controllers.RegisterController("Cannon", &::Test::MakeController<CannonController>);
+            controllers.RegisterController("Grenade", &::Test::MakeController<GrenadeController>);
 
             Engine::ControllerEC::DisableLoading(true);
             logic.reset(new LogicRunner);

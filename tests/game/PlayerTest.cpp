@@ -51,9 +51,9 @@ namespace
         {
             GameTest::SetUp();
             Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
-            controllers.RegisterController("Player", [] { return boost::shared_ptr<Engine::IController>(new PlayerController); });
+            controllers.RegisterController("Player", &::Test::MakeController<PlayerController>);
             for (const char* other : {"Bonus", "SpawnPoint", "Cannon", "Grenade", "Zombie"})
-                controllers.RegisterController(other, [] { return boost::shared_ptr<Engine::IController>(new StillController); });
+                controllers.RegisterController(other, &::Test::MakeController<StillController>);
             logic.reset(new LogicRunner);
             logic->BuildArena();
             application->AddUpdateListener(logic.get());

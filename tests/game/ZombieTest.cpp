@@ -27,12 +27,6 @@ using Engine::Entity;
 
 namespace
 {
-    template <class Controller>
-    boost::shared_ptr<Engine::IController> Make()
-    {
-        return boost::shared_ptr<Engine::IController>(new Controller);
-    }
-
     /// The real arena, its spawn grates running, and the player from its template but without
     /// a controller of its own: it stands where it was put.
     class ZombieTest : public Test::GameTest
@@ -42,8 +36,8 @@ namespace
         {
             GameTest::SetUp();
             Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
-            controllers.RegisterController("SpawnPoint", &Make<SpawnPointController>);
-            controllers.RegisterController("Zombie", &Make<AI_Zombie>);
+            controllers.RegisterController("SpawnPoint", &::Test::MakeController<SpawnPointController>);
+            controllers.RegisterController("Zombie", &::Test::MakeController<AI_Zombie>);
             // No controller for the player: the arena is built without any. The grates get theirs
             // when streaming switches them on.
             Engine::ControllerEC::DisableLoading(true);
