@@ -183,6 +183,10 @@ ConfigDialog::ConfigDialog()
     chosen = root.getRenderSystem();
     for (Ogre::RenderSystem* system : root.getAvailableRenderers())
         renderSystems.push_back(system);
+    // A first start has nothing saved: the first render system, with its own options, is the
+    // shown choice, so that Return starts the game instead of asking for a choice nobody sees.
+    if (!chosen && !renderSystems.empty())
+        chosen = renderSystems.front();
 
     filling = true;
     for (std::size_t i = 0; i < renderSystems.size(); ++i)

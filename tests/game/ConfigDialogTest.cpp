@@ -70,22 +70,19 @@ namespace
     };
 }
 
-TEST_F(ConfigDialogTest, WithNothingSavedARenderSystemMustBeChosenAndTheChosenOptionsAreSavedOnConfirm)
+TEST_F(ConfigDialogTest, WithNothingSavedTheFirstRenderSystemIsShownAndTheChosenOptionsAreSavedOnConfirm)
 {
     StartRenderer();
     ConfigDialog dialog;
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(dialog.GetWindow())), "Gorvane");
-    EXPECT_EQ(dialog.GetSelectedRenderSystem(), -1);
-    EXPECT_TRUE(dialog.GetOptionLines().empty());
+    // A first start: the first render system and its options are shown, ready for Return.
+    ASSERT_FALSE(root->getAvailableRenderers().empty());
+    EXPECT_EQ(dialog.GetSelectedRenderSystem(), 0);
+    EXPECT_EQ(dialog.GetChosenRenderSystem(), root->getAvailableRenderers().front());
+    EXPECT_EQ(dialog.GetOptionLines().size(), root->getAvailableRenderers().front()->getConfigOptions().size());
+    EXPECT_FALSE(dialog.GetOptionLines().empty());
     EXPECT_EQ(dialog.GetOptionLabel(), "[Click On An Option]:");
     EXPECT_FALSE(dialog.ValuesEnabled());
-    {
-        WarningAnswer answer;
-        EXPECT_FALSE(dialog.Confirm());
-        EXPECT_EQ(answer.boxes, 1);
-        EXPECT_EQ(answer.title, "Gorvane");
-        EXPECT_EQ(answer.text, "Please choose a rendering system.");
-    }
     EXPECT_EQ(root->getRenderSystem(), nullptr);
 
     const int gl = IndexOf(dialog.GetRenderSystemNames(), openGL);
@@ -138,4 +135,19 @@ TEST_F(ConfigDialogTest, ASavedConfigurationComesBackSelected)
     EXPECT_EQ(dialog.GetOptionLabel(), "[Click On An Option]:");
     EXPECT_TRUE(dialog.GetValues().empty());
     EXPECT_FALSE(dialog.ValuesEnabled());
+}
+
+TEST_F(ConfigDialogTest, WithoutAnyRenderSystemConfirmAsksForOneAndStays)
+{
+    dir.Write("plugins.cfg", "# no plug-ins\n");
+    root.reset(new Ogre::Root(dir.File("plugins.cfg"), dir.File("ogre.cfg"), dir.File("ogre.log")));
+    ConfigDialog dialog;
+    EXPECT_EQ(dialog.GetSelectedRenderSystem(), -1);
+    EXPECT_TRUE(dialog.GetOptionLines().empty());
+    WarningAnswer answer;
+    EXPECT_FALSE(dialog.Confirm());
+    EXPECT_EQ(answer.boxes, 1);
+    EXPECT_EQ(answer.title, "Gorvane");
+    EXPECT_EQ(answer.text, "Please choose a rendering system.");
+    EXPECT_EQ(root->getRenderSystem(), nullptr);
 }
