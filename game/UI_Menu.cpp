@@ -26,10 +26,13 @@ namespace
     float keyRepeatTimer = 0.0f;
     // Names of the items' pictures, unique in the process.
     unsigned int imageCounter = 0;
+
+    const OIS::KeyCode menuKeys[] = {OIS::KC_UP, OIS::KC_DOWN, OIS::KC_RETURN};
+    enum MenuKey { KeyUp, KeyDown, KeyReturn };
 }
 
 UI_Menu::UI_Menu(const std::string& material)
-    : window(nullptr), selected(0), calledByFrameLoop(false)
+    : window(nullptr), selected(0), calledByFrameLoop(false), heldSinceShown{}
 {
     gui.reset(new OverlayKit::GUI("VoodooDoll", charHeight));
     window = gui->CreateWindow(Ogre::Vector4(0.0f, 0.0f, 1.0f, 1.0f), material.empty() ? "okit.window" : material,
@@ -64,11 +67,11 @@ bool UI_Menu::FrameEnded(float seconds)
         return true;
 
     keyRepeatTimer += seconds;
-    if (keyboard->isKeyDown(OIS::KC_UP) && keyRepeatTimer > keyRepeatSeconds)
+    if (IsPressed(KeyUp) && keyRepeatTimer > keyRepeatSeconds)
         MoveSelection(-1);
-    if (keyboard->isKeyDown(OIS::KC_DOWN) && keyRepeatTimer > keyRepeatSeconds)
+    if (IsPressed(KeyDown) && keyRepeatTimer > keyRepeatSeconds)
         MoveSelection(1);
-    if (keyboard->isKeyDown(OIS::KC_RETURN))
+    if (IsPressed(KeyReturn))
     {
         // The callback may hide this menu or end the game; the sound plays either way.
         const boost::function<void()> callback = items[selected].callback;
@@ -105,7 +108,23 @@ void UI_Menu::SetFirstItemCaption(const std::string& text)
 
 void UI_Menu::Show()
 {
+    // A key still held from what came before (the Return that skipped the logos, confirmed a
+    // name or chose an item of another menu) is no choice made in this menu.
+    if (!IsVisible())
+    {
+        const OIS::Keyboard* keyboard = Engine::Application::GetSingletonPtr()->GetKeyboard();
+        for (std::size_t key = 0; key < heldSinceShown.size(); ++key)
+            heldSinceShown[key] = keyboard && keyboard->isKeyDown(menuKeys[key]);
+    }
     gui->GetInternalOverlay()->show();
+}
+
+bool UI_Menu::IsPressed(std::size_t key)
+{
+    const bool down = Engine::Application::GetSingletonPtr()->GetKeyboard()->isKeyDown(menuKeys[key]);
+    if (!down)
+        heldSinceShown[key] = false;
+    return down && !heldSinceShown[key];
 }
 
 void UI_Menu::Hide()

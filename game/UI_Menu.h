@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/core/IUpdateListener.h"
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,8 +12,9 @@ namespace Ogre { class OverlayContainer; class OverlayElement; }
 namespace OverlayKit { class GUI; class Window; }
 
 /// A small keyboard menu over a full-screen window: the arrow keys move the selection (with a
-/// repeat delay shared by all menus), Return runs the selected item. Joins the frame loop when
-/// made; works only while shown. Its overlay elements belong to the renderer's overlay manager.
+/// repeat delay shared by all menus), Return runs the selected item. A key already held when the
+/// menu appears counts only after it has been released once. Joins the frame loop when made;
+/// works only while shown. Its overlay elements belong to the renderer's overlay manager.
 class UI_Menu : public Engine::IUpdateListener
 {
 public:
@@ -51,10 +53,14 @@ private:
 
     void SetLook(std::size_t item, bool isSelected);
     void MoveSelection(int step);
+    /// Whether the menu key (an index into menuKeys) is down and counts: not held since the
+    /// menu appeared.
+    bool IsPressed(std::size_t key);
 
     std::unique_ptr<OverlayKit::GUI> gui;
     OverlayKit::Window* window;  // owned by gui
     std::vector<Item> items;
     std::size_t selected;
     bool calledByFrameLoop;
+    std::array<bool, 3> heldSinceShown;  // per menu key: down when shown, not yet released
 };
