@@ -56,8 +56,8 @@ namespace
 
 StateHandler::StateHandler(const std::string& highScoreFile)
     : menuMusic(-1), ingameMusic(-1), scaryMusic(-1), musicTarget(fullVolume), logoTime(0.0f), arenaReady(true),
-      logosDone(false), skipKeyHeld(false), highScoreFile(highScoreFile), logo1(nullptr), logo2(nullptr),
-      highScoreList(nullptr), highScoreCaption(nullptr), calledByFrameLoop(false)
+      logosDone(false), skipKeyHeld(false), hadWindowFocus(Engine::Application::GetSingletonPtr()->HasWindowFocus()),
+      highScoreFile(highScoreFile), logo1(nullptr), logo2(nullptr), highScoreList(nullptr), highScoreCaption(nullptr), calledByFrameLoop(false)
 {
     Engine::Application& application = *Engine::Application::GetSingletonPtr();
     application.AddUpdateListener(this);
@@ -130,6 +130,10 @@ bool StateHandler::FrameStarted(float seconds)
     const bool skipKeyDown = IsKeyDown(OIS::KC_RETURN) || IsKeyDown(OIS::KC_SPACE);
     const bool skipPress = skipKeyDown && !skipKeyHeld;
     skipKeyHeld = skipKeyDown;
+    // The moment the window loses the keyboard focus (the player switched to another window).
+    const bool hasWindowFocus = Engine::Application::GetSingletonPtr()->HasWindowFocus();
+    const bool focusLost = hadWindowFocus && !hasWindowFocus;
+    hadWindowFocus = hasWindowFocus;
 
     logoTime += seconds;
     if (logoTime < logosEnd)
@@ -157,9 +161,11 @@ bool StateHandler::FrameStarted(float seconds)
     else if (musicTarget < volume)
         sound.SetVolume(ingameMusic, std::max(volume - step, musicTarget));
 
-    // Escape leaves a game or the high-score view, but not the dying or the name entry.
+    // Escape leaves a game or the high-score view, but not the dying or the name entry. A game
+    // left without focus pauses as if Escape had been pressed: keys no longer reach it.
     const bool hudBusy = hudInstance && (hudInstance->IsNameEntryOpen() || hudInstance->IsDead());
-    if (IsKeyDown(OIS::KC_ESCAPE) && !mainMenu->IsVisible() && !gameOverMenu->IsVisible() && !hudBusy)
+    const bool leave = IsKeyDown(OIS::KC_ESCAPE) || (focusLost && mainLoopRunner->simulationRunning);
+    if (leave && !mainMenu->IsVisible() && !gameOverMenu->IsVisible() && !hudBusy)
         ReturnToMenu();
     return true;
 }

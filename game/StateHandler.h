@@ -29,7 +29,7 @@ public:
     StateHandler& operator=(const StateHandler&) = delete;
 
     std::uint8_t GetPriority() override;
-    /// The logos, the phase's music volume and Escape.
+    /// The logos, the phase's music volume, and Escape or the window's loss of focus.
     bool FrameStarted(float seconds) override;
     bool FrameEnded(float seconds) override;
 
@@ -81,6 +81,7 @@ private:
     bool arenaReady;
     bool logosDone;
     bool skipKeyHeld;
+    bool hadWindowFocus;  // as of the last frame: a game pauses when the window loses it
     HighScoreTable highScores;
     std::string highScoreFile;
     Ogre::OverlayElement* logo1;

@@ -12,6 +12,7 @@
 #include "engine/sound/SoundSystem.h"
 
 #include <algorithm>
+#include <iostream>
 
 #include <OIS.h>
 #include <Ogre.h>
@@ -42,6 +43,24 @@ namespace Engine
             return ok;
         }
 
+        // Passes the log's warnings and errors on to the console; the rest stays in the file.
+        class ConsoleLog : public Ogre::LogListener
+        {
+        public:
+            void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool,
+                               const Ogre::String&, bool& skip) override
+            {
+                if (skip)
+                    return;
+                // The engine's own warnings are logged at the normal level (as the renderer's
+                // older ones are), so their text tells them apart.
+                const bool warning = level >= Ogre::LML_WARNING || message.compare(0, 11, "Warning in ") == 0 ||
+                                     message.compare(0, 8, "WARNING:") == 0;
+                if (warning)
+                    std::cerr << message << std::endl;
+            }
+        };
+
         std::string HandleText(void* handle)
         {
             return Ogre::StringConverter::toString(reinterpret_cast<std::size_t>(handle));
@@ -50,7 +69,8 @@ namespace Engine
 
     Application::Application()
         : renderWindow(nullptr), inputManager(nullptr), mouse(nullptr), keyboard(nullptr),
-          joystick(nullptr), root(nullptr), overlaySystem(nullptr), walkDepth(0), removedDuringWalk(false)
+          joystick(nullptr), root(nullptr), overlaySystem(nullptr), walkDepth(0), removedDuringWalk(false),
+          windowFocused(true)
     {
     }
 
@@ -79,6 +99,7 @@ namespace Engine
         }
         delete overlaySystem;  // must go before the root
         delete root;
+        logManager.reset();  // the root's last words are logged through it
         for (void* pin : pluginPins)
             dlclose(pin);
         ruleSystem.reset();
@@ -100,8 +121,15 @@ namespace Engine
         const std::string resourceFile = Settings::Get("Engine/ResourceFile");
 
         PinPlugins(pluginFile);
-        root = new Ogre::Root(pluginFile, renderSystemFile, logFile);
+        // A log manager the host program made already is left as it is (the root uses it).
+        if (!Ogre::LogManager::getSingletonPtr())
+        {
+            logManager.reset(new Ogre::LogManager);
+            consoleLog.reset(new ConsoleLog);
+            logManager->createLog(logFile, true, false)->addListener(consoleLog.get());
+        }
         Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_BOREME);
+        root = new Ogre::Root(pluginFile, renderSystemFile, logFile);
         overlaySystem = new Ogre::OverlaySystem();
 
         bool restored = false;
@@ -330,6 +358,27 @@ namespace Engine
         const OIS::MouseState& state = mouse->getMouseState();
         state.width = static_cast<int>(width);
         state.height = static_cast<int>(height);
+    }
+
+    bool Application::HasWindowFocus() const
+    {
+        return windowFocused;
+    }
+
+    void Application::windowFocusChange(Ogre::RenderWindow* window)
+    {
+        // The window reports every focus event, those of the input devices' own keyboard grab
+        // too, without saying which way it went: the server is asked where the focus is now.
+        Display* display = nullptr;
+        Window handle = 0;
+        window->getCustomAttribute("XDISPLAY", &display);
+        window->getCustomAttribute("WINDOW", &handle);
+        if (!display || !handle)
+            return;
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display, &focus, &revert);
+        windowFocused = focus == handle;
     }
 
     bool Application::CallListeners(bool (IUpdateListener::*call)(float), float seconds)

@@ -9,7 +9,7 @@
 #include <OgreFrameListener.h>
 #include <OgreWindowEventUtilities.h>
 
-namespace Ogre { class OverlaySystem; class RenderWindow; class Root; }
+namespace Ogre { class LogListener; class LogManager; class OverlaySystem; class RenderWindow; class Root; }
 namespace OIS { class InputManager; class Mouse; class Keyboard; class JoyStick; }
 
 namespace Engine
@@ -52,7 +52,12 @@ namespace Engine
 
         static Application* GetSingletonPtr();
 
+        /// Whether the render window held the keyboard focus at its last focus change (true
+        /// until the window reports one).
+        bool HasWindowFocus() const;
+
         void windowResized(Ogre::RenderWindow* window) override;
+        void windowFocusChange(Ogre::RenderWindow* window) override;
         bool frameStarted(const Ogre::FrameEvent& event) override;
         bool frameEnded(const Ogre::FrameEvent& event) override;
 
@@ -74,11 +79,17 @@ namespace Engine
         boost::shared_ptr<IRuleSystem> ruleSystem;
         std::unique_ptr<FrameTimeLog> frameTimes;  // set when the settings ask for one
 
+        // The renderer's log, unless the host program made one: the whole of it to the log
+        // file, only warnings and errors to the console. Made before the root, which then uses
+        // it, and deleted after it.
+        std::unique_ptr<Ogre::LogManager> logManager;
+        std::unique_ptr<Ogre::LogListener> consoleLog;
         Ogre::Root* root;        // owned; deleted last, closing the window
         Ogre::OverlaySystem* overlaySystem;  // owned; made before the resources so fonts and overlay scripts load
         std::vector<void*> pluginPins;  // own handles on the renderer's plug-ins; closed after the root
         int walkDepth;           // > 0 while listeners are being called
         bool removedDuringWalk;  // nulled entries wait for the end of the walk
+        bool windowFocused;
 
         static Application* pSingleton_;
     };

@@ -13,7 +13,11 @@
 
 #include <Ogre.h>
 #include <OgreOverlayElement.h>
+#include <X11/Xlib.h>
 #include <X11/keysym.h>
+
+#include <chrono>
+#include <thread>
 
 
 namespace
@@ -21,6 +25,49 @@ namespace
     class StateHandlerTest : public Test::GameStateTest
     {
     protected:
+        void TearDown() override
+        {
+            if (display)
+            {
+                if (other)
+                    XDestroyWindow(display, other);
+                XCloseDisplay(display);
+            }
+            ::Test::GameStateTest::TearDown();
+        }
+
+        /// Moves the keyboard focus to the game's window or to another window of this test, as
+        /// a player's click or a window manager would, and runs frames until the game has seen
+        /// the change (it reaches the game's own connection to the server in its own time).
+        void FocusGame(bool game)
+        {
+            if (!display)
+            {
+                display = XOpenDisplay(nullptr);
+                ASSERT_NE(display, nullptr);
+                other = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 64, 64, 0, 0, 0);
+                XSelectInput(display, other, StructureNotifyMask);
+                XMapWindow(display, other);
+                for (XEvent event{}; event.type != MapNotify;)
+                    XNextEvent(display, &event);
+            }
+            std::size_t handle = 0;
+            application->GetRenderWindow()->getCustomAttribute("WINDOW", &handle);
+            XSetInputFocus(display, game ? Window(handle) : other, RevertToParent, CurrentTime);
+            XSync(display, False);
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (application->HasWindowFocus() != game && std::chrono::steady_clock::now() < deadline)
+            {
+                Step(0.01f);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            ASSERT_EQ(application->HasWindowFocus(), game);
+            Step(0.01f);
+        }
+
+        Display* display = nullptr;
+        Window other = 0;
+
         float LogoAlphaOf(const char* material)
         {
             return Ogre::MaterialManager::getSingleton().getByName(material)->getTechnique(0)->getPass(0)
@@ -215,4 +262,63 @@ TEST_F(StateHandlerTest, AQualifyingScoreOpensTheNameEntryAndTheNameIsSaved)
     saved.Load(highScoreFile);
     EXPECT_EQ(saved.GetEntries().front().name, "Ab9");
     EXPECT_EQ(saved.GetEntries().size(), 10u);
+}
+
+TEST_F(StateHandlerTest, KeysHeldFromTheLogosDoNothingInTheMenuUntilReleased)
+{
+    Run(2.0f, 0.1f);
+    KeyDown(XK_Return); // to the second logo
+    Step(0.1f);
+    KeyUp(XK_Return);
+    Step(0.1f);
+    KeyDown(XK_Down);
+    KeyDown(XK_Return); // to its fade-out, and held on as the menu appears
+    Run(1.5f, 0.1f);
+    ASSERT_TRUE(State().GetMainMenu().IsVisible());
+    EXPECT_FALSE(State().GetMainLoopRunner().simulationRunning);
+    EXPECT_EQ(State().GetMainMenu().GetSelected(), 0u);
+
+    KeyUp(XK_Down);
+    KeyUp(XK_Return);
+    Step(0.1f);
+    EXPECT_TRUE(State().GetMainMenu().IsVisible());
+    KeyDown(XK_Down);   // pressed anew: counts
+    Step(0.3f);
+    KeyUp(XK_Down);
+    EXPECT_EQ(State().GetMainMenu().GetSelected(), 1u);
+    KeyDown(XK_Up);
+    Step(0.3f);
+    KeyUp(XK_Up);
+    Press(XK_Return);
+    EXPECT_TRUE(State().GetMainLoopRunner().simulationRunning);
+}
+
+TEST_F(StateHandlerTest, AGameThatLosesTheFocusPausesAndContinueResumesIt)
+{
+    SkipLogos();
+    FocusGame(true);
+    const boost::shared_ptr<Engine::Entity> player = Player();
+    Press(XK_Return);
+    ASSERT_TRUE(State().GetMainLoopRunner().simulationRunning);
+    Run(0.5f);
+
+    FocusGame(false);
+    EXPECT_TRUE(State().GetMainMenu().IsVisible());
+    EXPECT_EQ(State().GetMainMenu().GetCaption(0), "Continue");
+    EXPECT_FALSE(State().GetMainLoopRunner().simulationRunning);
+    EXPECT_FALSE(Hud().IsVisible());
+
+    // Coming back waits in the menu; "Continue" goes on with the same game.
+    FocusGame(true);
+    EXPECT_TRUE(State().GetMainMenu().IsVisible());
+    Press(XK_Return);
+    EXPECT_TRUE(State().GetMainLoopRunner().simulationRunning);
+    EXPECT_EQ(Player(), player);
+    EXPECT_TRUE(State().GetLogicRunner().IsActive());
+
+    // Out of a game (the menu), losing the focus changes nothing.
+    Press(XK_Escape);
+    FocusGame(false);
+    EXPECT_TRUE(State().GetMainMenu().IsVisible());
+    EXPECT_EQ(State().GetMainMenu().GetSelected(), 0u);
 }
