@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A player's start: the render-system dialog is answered with Return, both logos are skipped,
 # "Play" shows the arena (the floor, the player, the HUD's health bar), Escape leads
-# back to the menu, and its "Exit" ends the game with status 0.
+# back to the menu, and its "Exit" ends the game with status 0. The console stays quiet: the
+# renderer's chatter goes to the log file only.
 set -uo pipefail
 here=$(dirname "$0")
 . "$here/sandbox.sh"
@@ -63,3 +64,7 @@ wait_exit 30; status=$?
 [ $status -eq 0 ] || fail "the game ended with status $status (or did not end through \"Exit\")"
 grep -q "exception was thrown" "$sandbox/stdout" && fail "the game reported an exception"
 echo "game showed the arena and exited through the menu with status 0"
+grep -q "Keyboard successfully initialized" "$sandbox/bin/Gorvane.log" || fail "the log file lacks the renderer's informational lines"
+grep -q -e "Keyboard successfully initialized" -e "Creating resource group" "$sandbox/stdout" \
+    && fail "the renderer's informational lines reach the console"
+echo "the console shows $(wc -l <"$sandbox/stdout") lines, the log file $(wc -l <"$sandbox/bin/Gorvane.log")"
