@@ -129,10 +129,7 @@ class Game:
         shutil.copy2(built, os.path.join(self.bin, "Gorvane"))
         shutil.copytree(os.path.join(os.path.dirname(os.path.abspath(built)), "..", "data"),
                         os.path.join(self.sandbox, "data"))
-        # The renderer configuration as a previous run would have saved it.
-        with open(os.path.join(self.bin, "ogre.cfg"), "w") as f:
-            f.write("Render System=OpenGL Rendering Subsystem\n\n[OpenGL Rendering Subsystem]\n"
-                    "Full Screen=No\nVideo Mode=1024 x 768\n")
+        # Nothing saved: the run starts as a player's first start does, with no renderer choice.
         self.frame_log = os.path.join(self.sandbox, "frames.csv")
         self.sound_file = os.path.join(artefacts, "mix.wav") if capture_sound else ""
         settings = os.path.join(self.sandbox, "data", "configs", "game.xml")
@@ -169,10 +166,9 @@ class Game:
                 self.process.wait()
         if self.process is not None:
             self.output.close()
-        for name in ("Gorvane.log", "highscores.dat"):
-            source = os.path.join(self.bin, name)
+        for source in [os.path.join(self.bin, name) for name in ("Gorvane.log", "highscores.dat", "ogre.cfg")] + [self.frame_log]:
             if os.path.exists(source):
-                shutil.copy2(source, os.path.join(self.artefacts, name))
+                shutil.copy2(source, os.path.join(self.artefacts, os.path.basename(source)))
         shutil.rmtree(self.sandbox, ignore_errors=True)
 
     def resident_kib(self):
@@ -337,6 +333,10 @@ def start_game(game):
     run("xdotool", "key", "--clearmodifiers", "Return")
     game.window = game.wait_until("start", game.find_window, 180, "game window")
     game.wait_until("start", lambda: game.log_has("Keyboard successfully initialized"), 180, "keyboard")
+    # The first start had nothing saved: Return took the shown render system, and it is saved.
+    saved = os.path.join(game.bin, "ogre.cfg")
+    if not os.path.exists(saved) or "Render System=OpenGL Rendering Subsystem" not in open(saved).read():
+        raise PhaseFailure("start", "the render-system choice was not saved in ogre.cfg")
     geometry = {}
     for line in run("xdotool", "getwindowgeometry", "--shell", game.window).split():
         key, _, value = line.partition("=")
