@@ -1,5 +1,7 @@
 #include "ConfigDialog.h"
 
+#include "engine/core/Error.h"
+
 #include <Ogre.h>
 #include <gtk/gtk.h>
 
@@ -310,10 +312,21 @@ bool ConfigDialog::Confirm()
         Warn(problem);
         return false;
     }
-    Ogre::Root& root = Ogre::Root::getSingleton();
-    root.setRenderSystem(chosen);
-    root.saveConfig();
+    Ogre::Root::getSingleton().setRenderSystem(chosen);
+    SaveChoice();
     return true;
+}
+
+void ConfigDialog::SaveChoice()
+{
+    try
+    {
+        Ogre::Root::getSingleton().saveConfig();
+    }
+    catch (const Ogre::Exception& e)
+    {
+        Engine::LogWarning("ConfigDialog::SaveChoice", "The renderer choice is not kept: " + e.getDescription());
+    }
 }
 
 void ConfigDialog::FillOptions()

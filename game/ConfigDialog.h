@@ -7,9 +7,9 @@ typedef struct _GtkWidget GtkWidget;
 typedef struct _GtkListStore GtkListStore;
 
 /// The render-system dialog shown at every start: a modal window titled "Gorvane" that lists the
-/// renderer's render systems and the options of the chosen one, lets the user change option
-/// values, and on confirmation makes the chosen render system current and saves the renderer's
-/// configuration. It works directly on the renderer root, which must exist.
+/// renderer's render systems and the options of the chosen one (the first render system when
+/// nothing was saved), lets the user change option values, and on confirmation makes the chosen
+/// render system current and saves the renderer's configuration. It works directly on the renderer root, which must exist.
 ///
 /// Return confirms and Escape cancels wherever the focus is. The operations below are what the
 /// controls do; they are public so that the dialog can be driven without a user.
@@ -27,6 +27,10 @@ public:
     /// configuration (which is then current and saved), false when the dialog was cancelled or
     /// closed.
     bool Display();
+
+    /// Saves the renderer's configuration. A file that can't be written (a player folder
+    /// that could not be made) is a warning in the log: the game plays on with the choice.
+    static void SaveChoice();
 
     /// Selection of a render system by its index in the renderer's list.
     void SelectRenderSystem(int index);

@@ -7,6 +7,7 @@
 #include "ConfigDialog.h"
 #include "GameSounds.h"
 #include "GrenadeController.h"
+#include "PlayerFiles.h"
 #include "PlayerController.h"
 #include "RuleSystem.h"
 #include "SpawnPointController.h"
@@ -15,6 +16,7 @@
 #include "WindowCloseListener.h"
 
 #include "engine/core/Application.h"
+#include "engine/core/Error.h"
 #include "engine/core/Exception.h"
 #include "engine/logic/ControllerManager.h"
 #include "script/Interpreter.h"
@@ -69,7 +71,7 @@ namespace
         ConfigDialog dialog;
         if (!dialog.Display())
             return false;
-        Ogre::Root::getSingleton().saveConfig();
+        ConfigDialog::SaveChoice();
         return true;
     }
 }
@@ -86,18 +88,25 @@ int main(int argc, char** argv)
     }
 
     ChangeToExecutableDirectory(argv[0]);
+    // An installed game's folder is not the player's: what it writes goes to the player's folders.
+    char folder[4096];
+    const PlayerFiles files = PlayerFiles::Locate(getcwd(folder, sizeof(folder)) ? folder : "");
 
     int status = 0;
     std::unique_ptr<Engine::Application> application(new Engine::Application);
     WindowCloseListener closeListener;
     try
     {
+        if (files.inPlayerFolders)
+            application->SetWrittenFiles(files.renderSystemFile, files.logFile);
         if (!application->Init("../data/configs/game.xml", &ChooseRenderSystem, nullptr, true))
         {
             // Cancelled in the dialog: nothing of the game exists yet.
             application.reset();
             return 0;
         }
+        for (const std::string& warning : files.warnings)
+            Engine::LogWarning("PlayerFiles::Locate", warning);
         application->CreateInputSystem(true, nullptr);
         LoadGameSounds();
         bonusHandlerInstance.reset(new BonusHandler);
@@ -117,7 +126,7 @@ int main(int argc, char** argv)
 
         // The state handler creates the runners, builds the arena and starts the logos; from
         // then on everything the player sees is its doing, until the menu's "Exit".
-        stateHandlerInstance.reset(new StateHandler);
+        stateHandlerInstance.reset(new StateHandler(files.highScoreFile));
 
         application->AddUpdateListener(&closeListener);
 

@@ -107,6 +107,12 @@ namespace Engine
             pSingleton_ = nullptr;
     }
 
+    void Application::SetWrittenFiles(const std::string& renderSystemFile, const std::string& logFile)
+    {
+        renderSystemFileOverride = renderSystemFile;
+        logFileOverride = logFile;
+    }
+
     bool Application::Init(const std::string& settingsFile, boost::function<bool ()> configureCallback,
                            void* externalWindow, bool forceConfigure)
     {
@@ -116,8 +122,9 @@ namespace Engine
 
         const std::string windowTitle = Settings::Get("Engine/WindowTitle");
         const std::string pluginFile = Settings::Get("Engine/PluginFile");
-        const std::string logFile = Settings::Get("Engine/LogFile");
-        const std::string renderSystemFile = Settings::Get("Engine/RenderSystemFile");
+        const std::string logFile = logFileOverride.empty() ? Settings::Get("Engine/LogFile") : logFileOverride;
+        const std::string renderSystemFile =
+            renderSystemFileOverride.empty() ? Settings::Get("Engine/RenderSystemFile") : renderSystemFileOverride;
         const std::string resourceFile = Settings::Get("Engine/ResourceFile");
 
         PinPlugins(pluginFile);

@@ -28,6 +28,11 @@ namespace Engine
         Application();
         ~Application() override;
 
+        /// Where the renderer's configuration and log are written instead of the files the
+        /// settings name ("Engine/RenderSystemFile", "Engine/LogFile"): an installed program
+        /// keeps them in the player's own folders. An empty name keeps the setting. Before Init.
+        void SetWrittenFiles(const std::string& renderSystemFile, const std::string& logFile);
+
         /// False when the render configuration was refused.
         bool Init(const std::string& settingsFile, boost::function<bool ()> configureCallback,
                   void* externalWindow, bool forceConfigure);
@@ -90,6 +95,8 @@ namespace Engine
         int walkDepth;           // > 0 while listeners are being called
         bool removedDuringWalk;  // nulled entries wait for the end of the walk
         bool windowFocused;
+        std::string renderSystemFileOverride;  // empty: the settings' file
+        std::string logFileOverride;
 
         static Application* pSingleton_;
     };
