@@ -16,6 +16,12 @@ soak.csv and soak.png in the artefact folder.
 
     xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" tests/e2e/play.py build/bin/Gorvane build/e2e
     xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" tests/e2e/play.py --soak 30 build/bin/Gorvane build/soak
+
+With --installed the game is the Debian package: it is unpacked into a read-only tree and played
+through from its launcher with a fresh home folder (as the user nobody when run as root), then
+started again, where the saved renderer choice and the high score must come back:
+
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" tests/e2e/play.py --installed build/package/gorvane_*.deb build/e2e-installed
 """
 import argparse
 import array
@@ -121,18 +127,44 @@ def reddish(r, g, b):
 
 
 class Game:
-    def __init__(self, built, artefacts, capture_sound):
+    """The game in a private folder layout. From a build (`built` is build/bin/Gorvane) the layout
+    is a copy of bin/ and data/ and the game writes beside its executable. From a package
+    (`built` is the .deb, `installed` set) the package is unpacked into a read-only tree, the
+    launcher starts it with a fresh home folder, and the game writes into the player's folders;
+    as root, the game runs as the user nobody, to whom the tree is read-only as to any player."""
+
+    def __init__(self, built, artefacts, capture_sound, installed=False):
         self.artefacts = artefacts
+        self.installed = installed
         self.sandbox = tempfile.mkdtemp(prefix="gorvane-e2e-")
-        self.bin = os.path.join(self.sandbox, "bin")
-        os.mkdir(self.bin)
-        shutil.copy2(built, os.path.join(self.bin, "Gorvane"))
-        shutil.copytree(os.path.join(os.path.dirname(os.path.abspath(built)), "..", "data"),
-                        os.path.join(self.sandbox, "data"))
+        os.chmod(self.sandbox, 0o755)
         # Nothing saved: the run starts as a player's first start does, with no renderer choice.
-        self.frame_log = os.path.join(self.sandbox, "frames.csv")
-        self.sound_file = os.path.join(artefacts, "mix.wav") if capture_sound else ""
-        settings = os.path.join(self.sandbox, "data", "configs", "game.xml")
+        if installed:
+            self.tree = os.path.join(self.sandbox, "tree")
+            run("dpkg-deb", "-x", built, self.tree, check=True)
+            self.bin = os.path.join(self.tree, "usr", "lib", "games", "gorvane", "bin")
+            self.program = os.path.join(self.tree, "usr", "games", "gorvane")
+            settings = os.path.join(self.tree, "usr", "share", "games", "gorvane", "configs", "game.xml")
+            self.home = os.path.join(self.sandbox, "home")
+            os.mkdir(self.home)
+            self.config_file = os.path.join(self.home, ".config", "gorvane", "ogre.cfg")
+            self.log_file = os.path.join(self.home, ".local", "state", "gorvane", "Gorvane.log")
+            self.scores_file = os.path.join(self.home, ".local", "share", "gorvane", "highscores.dat")
+            written = self.home
+        else:
+            self.bin = os.path.join(self.sandbox, "bin")
+            os.mkdir(self.bin)
+            self.program = os.path.join(self.bin, "Gorvane")
+            shutil.copy2(built, self.program)
+            shutil.copytree(os.path.join(os.path.dirname(os.path.abspath(built)), "..", "data"),
+                            os.path.join(self.sandbox, "data"))
+            settings = os.path.join(self.sandbox, "data", "configs", "game.xml")
+            self.config_file = os.path.join(self.bin, "ogre.cfg")
+            self.log_file = os.path.join(self.bin, "Gorvane.log")
+            self.scores_file = os.path.join(self.bin, "highscores.dat")
+            written = artefacts
+        self.frame_log = os.path.join(self.sandbox if not installed else self.home, "frames.csv")
+        self.sound_file = os.path.join(written, "mix.wav") if capture_sound else ""
         with open(settings) as f:
             text = f.read()
         extra = f"    <FrameTimeLog>{self.frame_log}</FrameTimeLog>\n"
@@ -140,17 +172,48 @@ class Game:
             extra += f"    <SoundCaptureFile>{self.sound_file}</SoundCaptureFile>\n"
         with open(settings, "w") as f:
             f.write(text.replace("</Engine>", extra + "</Engine>"))
+        self.environment = dict(os.environ)
+        self.user = []
+        if installed:
+            for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"):
+                self.environment.pop(name, None)
+            self.environment["HOME"] = self.home
+            if os.getuid() == 0:
+                # The X server's cookie, readable by the player the game runs as.
+                cookie = os.environ.get("XAUTHORITY")
+                if cookie and os.path.exists(cookie):
+                    shutil.copy2(cookie, os.path.join(self.home, ".Xauthority"))
+                    self.environment["XAUTHORITY"] = os.path.join(self.home, ".Xauthority")
+                for folder, _, names in os.walk(self.home):
+                    for path in [folder] + [os.path.join(folder, n) for n in names]:
+                        os.chown(path, 65534, 65534)
+                self.user = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+            run("chmod", "-R", "a-w", self.tree, check=True)
+            self.tree_before = self.listing(self.tree)
         self.process = None
         self.window = None
         self.geometry = None
         self.shots = 0
         self.started = time.monotonic()
 
+    @staticmethod
+    def listing(folder):
+        """Every path below the folder with its size and modification time."""
+        entries = set()
+        for root, dirs, files in os.walk(folder):
+            for name in dirs + files:
+                path = os.path.join(root, name)
+                info = os.lstat(path)
+                entries.add((os.path.relpath(path, folder), info.st_size, info.st_mtime_ns))
+        return entries
+
     # --- the process -------------------------------------------------------------------------
     def start(self):
-        self.output = open(os.path.join(self.artefacts, "game-output.txt"), "w")
+        if self.process is not None:
+            self.output.close()  # of the previous start
+        self.output = open(os.path.join(self.artefacts, "game-output.txt"), "a")
         # Started from elsewhere, as a player might: the game finds its data from its own folder.
-        self.process = subprocess.Popen([os.path.join(self.bin, "Gorvane")], cwd="/",
+        self.process = subprocess.Popen(self.user + [self.program], cwd="/", env=self.environment,
                                         stdout=self.output, stderr=subprocess.STDOUT)
 
     def alive(self):
@@ -166,8 +229,12 @@ class Game:
                 self.process.wait()
         if self.process is not None:
             self.output.close()
-        for source in [os.path.join(self.bin, name) for name in ("Gorvane.log", "highscores.dat", "ogre.cfg")] + [self.frame_log]:
-            if os.path.exists(source):
+        kept = [self.log_file, self.scores_file, self.config_file, self.frame_log]
+        if self.installed:
+            kept.append(self.sound_file)
+            run("chmod", "-R", "u+w", self.tree)
+        for source in kept:
+            if source and os.path.exists(source):
                 shutil.copy2(source, os.path.join(self.artefacts, os.path.basename(source)))
         shutil.rmtree(self.sandbox, ignore_errors=True)
 
@@ -224,7 +291,7 @@ class Game:
 
     def log_has(self, text):
         try:
-            with open(os.path.join(self.bin, "Gorvane.log"), errors="replace") as f:
+            with open(self.log_file, errors="replace") as f:
                 return text in f.read()
         except OSError:
             return False
@@ -334,7 +401,7 @@ def start_game(game):
     game.window = game.wait_until("start", game.find_window, 180, "game window")
     game.wait_until("start", lambda: game.log_has("Keyboard successfully initialized"), 180, "keyboard")
     # The first start had nothing saved: Return took the shown render system, and it is saved.
-    saved = os.path.join(game.bin, "ogre.cfg")
+    saved = game.config_file
     if not os.path.exists(saved) or "Render System=OpenGL Rendering Subsystem" not in open(saved).read():
         raise PhaseFailure("start", "the render-system choice was not saved in ogre.cfg")
     geometry = {}
@@ -513,7 +580,7 @@ def enter_name(game):
     typed = game.shot("name-typed")
     check(phase, typed, typed.fraction(NAME_TEXT, near_white) > empty + 0.01, "the typed name does not show")
     game.hold("Return")
-    path = os.path.join(game.bin, "highscores.dat")
+    path = game.scores_file
     game.wait_until(phase, lambda: os.path.exists(path), 60, "highscores.dat")
     entries = read_high_scores(path)
     if len(entries) != 1 or entries[0][0] != NAME or entries[0][1] <= 0 or entries[0][1] % 100:
@@ -525,12 +592,17 @@ def enter_name(game):
 def high_score_view(game):
     phase = "high scores"
     menu = game.wait_for_picture(phase, "menu-after-death", menu_shown, 60, "menu after the name entry")
+    show_high_scores(game, phase)
+    return menu
+
+
+def show_high_scores(game, phase):
+    """From the main menu: "High scores", and the view lists an entry under its caption."""
     choose(game, phase, 1)
     view = game.wait_for_picture(phase, "high-scores", lambda i: i.fraction(SCORE_CAPTION, selected_text) > 0.01, 60,
                                  "red \"High scores\" caption")
     check(phase, view, view.fraction(SCORE_LIST, light_text) > 0.01, "no entry in the high-score list")
     check(phase, view, not menu_shown(view), "the menu is still shown over the high scores")
-    return menu
 
 
 def leave(game):
@@ -594,37 +666,77 @@ def check_sound(game, marks):
 # --- the two modes ------------------------------------------------------------------------------
 def play_once(built, artefacts):
     game = Game(built, artefacts, capture_sound=True)
-    marks = {}
     try:
-        start_game(game)
-        logos_and_menu(game, marks)
-        choose(game, "play", 0)
-        play_a_while(game, marks)
-        # The first game has walked and turned away from the line of fire and may end without a
-        # kill (no name entry then); the next one stands still and fires, and must score.
-        score = None
-        seen_death = False
-        games = 3
-        for attempt in range(1, games + 1):
-            seen_death = fight_until_dead(game, 600) or seen_death
-            after = game.wait_for_glance("after death", lambda i: name_entry_shown(i) or menu_shown(i), 60,
-                                         "name entry or menu after the death")
-            if name_entry_shown(after):
-                score = enter_name(game)
-                break
-            if attempt == games:
-                raise PhaseFailure("name entry", f"{games} games ended without a kill: no name entry", after.path)
-            print(f"game {attempt} ended without a kill; playing again", flush=True)
-            choose(game, "play again", 0)
-            game.wait_for_glance("play again", hud_shown, 180, "HUD of a new game")
-        if not seen_death:
-            raise PhaseFailure("death", "\"You died\" was never seen with an empty health bar", after.path)
-        high_score_view(game)
+        play_through(game)
+    finally:
+        game.stop()
+
+
+def play_through(game):
+    """A first start played through: dialog, logos, menu, a game, death, name entry, the
+    high-score view and "Exit"; the captured sound is checked."""
+    marks = {}
+    start_game(game)
+    logos_and_menu(game, marks)
+    choose(game, "play", 0)
+    play_a_while(game, marks)
+    # The first game has walked and turned away from the line of fire and may end without a
+    # kill (no name entry then); the next one stands still and fires, and must score.
+    score = None
+    seen_death = False
+    games = 3
+    for attempt in range(1, games + 1):
+        seen_death = fight_until_dead(game, 600) or seen_death
+        after = game.wait_for_glance("after death", lambda i: name_entry_shown(i) or menu_shown(i), 60,
+                                     "name entry or menu after the death")
+        if name_entry_shown(after):
+            score = enter_name(game)
+            break
+        if attempt == games:
+            raise PhaseFailure("name entry", f"{games} games ended without a kill: no name entry", after.path)
+        print(f"game {attempt} ended without a kill; playing again", flush=True)
+        choose(game, "play again", 0)
+        game.wait_for_glance("play again", hud_shown, 180, "HUD of a new game")
+    if not seen_death:
+        raise PhaseFailure("death", "\"You died\" was never seen with an empty health bar", after.path)
+    high_score_view(game)
+    leave(game)
+    check_sound(game, marks)
+    times = game.frame_times()
+    print(f"played through: {NAME} scored {score}; last second {times[0] if times else '?'} frames; "
+          f"screenshots in {game.artefacts}")
+    return score
+
+
+def play_installed(package, artefacts):
+    """The package as a player installs it: played through from its read-only tree with a fresh
+    home folder, then started again, where the renderer choice and the high score come back."""
+    game = Game(package, artefacts, capture_sound=True, installed=True)
+    try:
+        score = play_through(game)
+        phase = "player files"
+        for path in (game.config_file, game.scores_file, game.log_file):
+            if not os.path.exists(path):
+                raise PhaseFailure(phase, f"{path} was not written")
+        changed = sorted(game.tree_before ^ game.listing(game.tree))
+        if changed:
+            raise PhaseFailure(phase, f"the game wrote into its installed tree: {changed[:5]}")
+        print(f"player files: {os.path.relpath(game.config_file, game.home)}, "
+              f"{os.path.relpath(game.scores_file, game.home)}, {os.path.relpath(game.log_file, game.home)}")
+
+        phase = "second start"
+        game.window = None
+        game.start()
+        dialog = game.wait_until(phase, game.find_dialog, 180, "render-system dialog")
+        run("xdotool", "windowfocus", "--sync", dialog)
+        run("xdotool", "key", "--clearmodifiers", "Return")
+        game.window = game.wait_until(phase, game.find_window, 180, "game window")
+        logos_and_menu(game, {})
+        show_high_scores(game, phase)
+        if read_high_scores(game.scores_file) != [(NAME, score)]:
+            raise PhaseFailure(phase, f"the high scores changed: {read_high_scores(game.scores_file)}")
         leave(game)
-        check_sound(game, marks)
-        times = game.frame_times()
-        print(f"played through: {NAME} scored {score}; last second {times[0] if times else '?'} frames; "
-              f"screenshots in {artefacts}")
+        print("second start: the saved renderer choice was shown and the high score listed")
     finally:
         game.stop()
 
@@ -711,6 +823,8 @@ def main():
     parser.add_argument("game", help="the built game, e.g. build/bin/Gorvane")
     parser.add_argument("artefacts", help="folder for the screenshots, the captured sound and the logs")
     parser.add_argument("--soak", type=float, metavar="MINUTES", help="keep playing this long and record the figures")
+    parser.add_argument("--installed", action="store_true",
+                        help="the game is a Debian package: play it installed, as a player with a fresh home would")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
         sys.exit("play.py needs an X display: run it under xvfb-run")
@@ -719,6 +833,8 @@ def main():
     try:
         if args.soak:
             soak(args.game, os.path.abspath(args.artefacts), args.soak)
+        elif args.installed:
+            play_installed(os.path.abspath(args.game), os.path.abspath(args.artefacts))
         else:
             play_once(args.game, os.path.abspath(args.artefacts))
     except PhaseFailure as failure:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "Image.h"
 #include "Random.h"
@@ -419,6 +420,70 @@ namespace AssetGen
                     image.At(x, y) = additive ? Colour(a, a, a, a) : Colour(1, 1, 1, a);
                 }
             image.Save(path, true);
+        }
+    }
+
+    namespace
+    {
+        /// The game's icon at one size: the menu's night in a rounded square, the blood moon
+        /// and a zombie walking in front of it. Drawn in units of the size, so every size is
+        /// the same picture; the corners stay transparent.
+        void PaintIcon(const std::string& path, int size)
+        {
+            const float s = static_cast<float>(size);
+            const float corner = 0.18f * s;
+            Image image(size, size, Colour(0, 0, 0, 0));
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x)
+                {
+                    // Coverage of the rounded square: distance past the nearest corner's circle.
+                    const float px = x + 0.5f, py = y + 0.5f;
+                    const float dx = std::max({corner - px, px - (s - corner), 0.0f});
+                    const float dy = std::max({corner - py, py - (s - corner), 0.0f});
+                    const float coverage = std::clamp(corner - std::hypot(dx, dy) + 0.5f, 0.0f, 1.0f);
+                    const float t = py / s;
+                    Colour sky = Mix(Rgb(10, 6, 18), Rgb(96, 16, 12), t * t);
+                    sky.a = coverage;
+                    image.At(x, y) = sky;
+                }
+            const float mx = 0.38f * s, my = 0.40f * s, radius = 0.24f * s;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x)
+                {
+                    const float d = std::hypot(x + 0.5f - mx, y + 0.5f - my);
+                    image.Blend(x, y, Rgb(220, 50, 24), std::clamp(0.45f - (d - radius) / (0.3f * s), 0.0f, 0.45f) *
+                                                           image.At(x, y).a);
+                }
+            image.Disc(mx, my, radius, Rgb(214, 82, 52));
+            if (size >= 32)
+                image.Disc(mx - 0.08f * s, my - 0.06f * s, 0.05f * s, Rgb(180, 60, 40, 0.6f));
+            // The zombie: head, leaning body, both arms reaching forward, two legs; the ground.
+            const Colour black = Rgb(5, 3, 6);
+            const float w = std::max(1.2f, 0.07f * s);
+            const float hipX = 0.62f * s, hipY = 0.74f * s, neckX = 0.66f * s, neckY = 0.50f * s;
+            image.Line(hipX, hipY, neckX, neckY, 1.8f * w, black);
+            image.Disc(neckX + 0.02f * s, neckY - 0.08f * s, 0.075f * s, black);
+            image.Line(neckX, neckY + 0.04f * s, neckX + 0.22f * s, neckY + 0.01f * s, w, black);
+            image.Line(neckX, neckY + 0.09f * s, neckX + 0.20f * s, neckY + 0.09f * s, w, black);
+            image.Line(hipX, hipY, hipX - 0.08f * s, 0.88f * s, w, black);
+            image.Line(hipX, hipY, hipX + 0.08f * s, 0.88f * s, w, black);
+            for (int y = static_cast<int>(0.86f * s); y < size; ++y)
+                for (int x = 0; x < size; ++x)
+                {
+                    Colour& pixel = image.At(x, y);
+                    pixel = Colour(black.r, black.g, black.b, pixel.a);
+                }
+            image.Save(path, true);
+        }
+    }
+
+    void WriteIcons(const std::string& folder, const std::string& name)
+    {
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        {
+            const std::string sized = folder + "/" + std::to_string(size) + "x" + std::to_string(size) + "/apps";
+            std::filesystem::create_directories(sized);
+            PaintIcon(sized + "/" + name + ".png", size);
         }
     }
 

@@ -16,9 +16,9 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    if (argc != 2 && argc != 4)
     {
-        std::cerr << "usage: assetgen <data folder>\n";
+        std::cerr << "usage: assetgen <data folder> [<icon theme folder> <icon name>]\n";
         return 2;
     }
     const std::filesystem::path data = argv[1];
@@ -51,6 +51,8 @@ int main(int argc, char** argv)
             AssetGen::WriteCharacters((data / "meshes").string());
             AssetGen::WriteProps((data / "meshes").string());
             AssetGen::WriteTextures((data / "textures").string());
+            if (argc == 4)
+                AssetGen::WriteIcons(argv[2], argv[3]);
         }
         catch (...)
         {
