@@ -35,13 +35,12 @@
 
 extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
 
-// Sanitizer builds: the renderer's image codec frees stb_image's malloc'ed pixels with delete[]
-// inside the uninstrumented renderer, and a fuzzer keeps its world alive until it exits on
-// purpose; every other check stays on.
-extern "C" const char* __asan_default_options()
-{
-    return "alloc_dealloc_mismatch=0:detect_leaks=0";
-}
+#ifdef GORVANE_FUZZ_COVERAGE
+namespace Fuzz { void ClearCoverage(); long CoveredEdges(); }  // CoverageCount.cpp
+#define GORVANE_COVERAGE_TEXT ", cov: " << Fuzz::CoveredEdges()
+#else
+#define GORVANE_COVERAGE_TEXT ""
+#endif
 
 namespace
 {
@@ -300,14 +299,6 @@ namespace
     }
 }
 
-namespace Fuzz
-{
-    void Fail(const std::string& what)
-    {
-        std::cerr << "\n==fuzz== fault: " << what << std::endl;
-        std::abort();
-    }
-}
 
 int main(int argc, char** argv)
 {
@@ -315,6 +306,7 @@ int main(int argc, char** argv)
     std::uint64_t seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     std::vector<std::string> corpus, names;
     std::vector<std::string> paths;
+    std::string keepFolder;
     for (int i = 1; i < argc; ++i)
     {
         const std::string argument = argv[i];
@@ -330,6 +322,8 @@ int main(int argc, char** argv)
         seed = static_cast<std::uint64_t>(Option(argument, "seed", static_cast<long>(seed)));
         if (argument.compare(0, 17, "-artifact_prefix=") == 0)
             artifactPrefix = argument.substr(17);
+        if (argument.compare(0, 6, "-keep=") == 0)
+            keepFolder = argument.substr(6);
     }
     if (paths.empty())
     {
@@ -344,6 +338,10 @@ int main(int argc, char** argv)
     }
     InstallHandlers();
     LLVMFuzzerInitialize(&argc, &argv);
+#ifdef GORVANE_FUZZ_COVERAGE
+    Fuzz::ClearCoverage();
+    long covered = 0;
+#endif
     for (const std::string& path : paths)
         Collect(path, corpus, names);
 
@@ -361,7 +359,8 @@ int main(int argc, char** argv)
 
     for (std::size_t i = 0; i < corpus.size(); ++i)
         runOne(corpus[i]);
-    std::cerr << "==fuzz== " << corpus.size() << " regression cases and seeds passed; seed " << seed << "\n";
+    std::cerr << "==fuzz== " << corpus.size() << " regression cases and seeds passed; seed " << seed
+              << GORVANE_COVERAGE_TEXT << "\n";
     // Regression cases are often huge or slow on purpose; only the seeds are mutated.
     std::vector<std::string> seedsOnly;
     for (std::size_t i = 0; i < corpus.size(); ++i)
@@ -381,6 +380,15 @@ int main(int argc, char** argv)
         const std::string input = mutator.Mutate(corpus[choose() % corpus.size()], corpus);
         runOne(input);
         ++done;
+#ifdef GORVANE_FUZZ_COVERAGE
+        // An input that reached new edges is kept (-keep=folder), so that libFuzzer's binary can
+        // replay what the blind loop reached and count it its own way.
+        if (!keepFolder.empty() && Fuzz::CoveredEdges() > covered)
+        {
+            covered = Fuzz::CoveredEdges();
+            std::ofstream(keepFolder + "/input-" + std::to_string(done), std::ios::binary) << input;
+        }
+#endif
         // Now and then a survivor joins the corpus, so that mutations pile up; the corpus keeps
         // its seeds and at most a few hundred others.
         if (choose() % 32 == 0 && input.size() < 65536)
@@ -392,11 +400,12 @@ int main(int argc, char** argv)
         }
         if (elapsed() >= nextReport)
         {
-            std::cerr << "==fuzz== " << done << " inputs, " << static_cast<long>(done / elapsed()) << "/s\n";
+            std::cerr << "==fuzz== " << done << " inputs, " << static_cast<long>(done / elapsed()) << "/s"
+                      << GORVANE_COVERAGE_TEXT << "\n";
             nextReport += 10.0;
         }
     }
     std::cerr << "==fuzz== done: " << done << " mutated inputs in " << static_cast<long>(elapsed())
-              << " s without a fault\n";
+              << " s without a fault" << GORVANE_COVERAGE_TEXT << "\n";
     return 0;
 }
