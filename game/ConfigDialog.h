@@ -9,7 +9,8 @@ typedef struct _GtkListStore GtkListStore;
 /// The render-system dialog shown at every start: a modal window titled "Gorvane" that lists the
 /// renderer's render systems and the options of the chosen one (the first render system when
 /// nothing was saved), lets the user change option values, and on confirmation makes the chosen
-/// render system current and saves the renderer's configuration. It works directly on the renderer root, which must exist.
+/// render system current and saves the renderer's configuration. It works directly on the
+/// renderer root, which must exist.
 ///
 /// Return confirms and Escape cancels wherever the focus is. The operations below are what the
 /// controls do; they are public so that the dialog can be driven without a user.
