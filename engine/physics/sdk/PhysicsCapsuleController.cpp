@@ -428,11 +428,11 @@ namespace Engine
                 // Walkable planes are walked up by the slide; a steep one stays steep however high.
                 return false;
             case Nearby::OTHER:
-                // The broad phase's bounds lie a little outside the shape (Bullet's contact
-                // threshold), so a shape a hair too high is tried too; the step pass decides.
-                if (other.convex)
-                    return other.boundsMax.y <= within + 0.05f;
-                return hit.point.y <= within;
+                // Met low enough to climb: the lower edge of a ramp or the nose of a step. A
+                // convex shape whose top is within reach is tried too, wherever it was met (the
+                // broad phase's bounds lie a little outside the shape, so a shape a hair too
+                // high is tried as well); the step pass decides.
+                return hit.point.y <= within || (other.convex && other.boundsMax.y <= within + 0.05f);
             }
         }
         return true;
@@ -652,8 +652,7 @@ namespace Engine
         if (displacement.length() <= std::max(minDistance, TinyMotion))
         {
             // Too short to move: only tell whether the character stands on something.
-            const Hit ground = Sweep(at, Ogre::Vector3(0.0f, -GroundProbe, 0.0f));
-            if (ground.hit && Walkable(SurfaceNormal(ground, at)))
+            if (Land(at, Sweep(at, Ogre::Vector3(0.0f, -GroundProbe, 0.0f))))
                 collisionFlags |= ControllerCollision::DOWN;
         }
         else
@@ -686,11 +685,9 @@ namespace Engine
             {
                 SlideDown(at, down, collisionFlags);
             }
-            else
+            else if (Land(at, Sweep(at, Ogre::Vector3(0.0f, -GroundProbe, 0.0f))))
             {
-                const Hit ground = Sweep(at, Ogre::Vector3(0.0f, -GroundProbe, 0.0f));
-                if (ground.hit && Walkable(SurfaceNormal(ground, at)))
-                    collisionFlags |= ControllerCollision::DOWN;
+                collisionFlags |= ControllerCollision::DOWN;
             }
         }
 
@@ -782,7 +779,27 @@ namespace Engine
             return;
         collisionFlags |= ControllerCollision::DOWN;
         Record(hit, Ogre::Vector3::NEGATIVE_UNIT_Y, down);
-        if (!Walkable(SurfaceNormal(hit, at)))
+        if (!Land(at, hit))
             Slide(at, motion, false, true);
+    }
+
+    bool PhysicsCapsuleController::Land(Ogre::Vector3& at, const Hit& ground)
+    {
+        if (!ground.hit || !Walkable(SurfaceNormal(ground, at)))
+            return false;
+        // Met at once: the skin dips into the ground, where the character was placed or where
+        // the world lifted it back to. Up as far as the skin reaches and down onto the ground
+        // again, so that it stands a skin's width over every floor, however it got there: the
+        // step offset and the slope tests measure from there. An edge met beside the capsule
+        // (the top of a wall it is pressed against) is no floor to be raised onto.
+        if (ground.fraction <= 0.0f && Walkable(ground.normal))
+        {
+            const float before = at.y;
+            Ogre::Vector3 rise(0.0f, skinWidth, 0.0f);
+            Advance(at, rise, false);
+            Ogre::Vector3 drop(0.0f, before - at.y - ContactGap, 0.0f);
+            Advance(at, drop, false);
+        }
+        return true;
     }
 }

@@ -130,6 +130,9 @@ namespace Engine
         void Depenetrate(Ogre::Vector3& at);
         /// Falls by `down`, sliding off steep ground.
         void SlideDown(Ogre::Vector3& at, float down, unsigned& collisionFlags);
+        /// Whether the ground met by a downward sweep from `at` can be stood on; a capsule whose
+        /// skin dips into it is raised onto its skin.
+        bool Land(Ogre::Vector3& at, const Hit& ground);
         /// Notes a touched shape or controller for the hit report, once per move.
         void Record(const Hit& hit, const Ogre::Vector3& direction, float length);
         /// Whether the sweeps consider an object (solid, not our own, not a passable character).
