@@ -11,6 +11,7 @@
 #include "engine/core/Error.h"
 #include "engine/physics/sdk/BulletConversions.h"
 #include "engine/physics/sdk/PhysicsActor.h"
+#include "engine/physics/sdk/PhysicsBoxPlaneCollision.h"
 #include "engine/physics/sdk/PhysicsJoint.h"
 #include "engine/physics/sdk/PhysicsReports.h"
 #include "engine/physics/sdk/PhysicsShape.h"
@@ -178,6 +179,8 @@ namespace Engine
         configuration->setPlaneConvexMultipointIterations();
         gContactAddedCallback = &CorrectInnerEdgeContact;
         dispatcher.reset(new btCollisionDispatcher(configuration.get()));
+        // Boxes, the commonest bodies, meet the ground plane with their whole face.
+        RegisterBoxPlaneCollision(*dispatcher);
         broadphase.reset(new btDbvtBroadphase());
         solver.reset(new btSequentialImpulseConstraintSolver());
         world.reset(new btDiscreteDynamicsWorld(dispatcher.get(), broadphase.get(), solver.get(), configuration.get()));
