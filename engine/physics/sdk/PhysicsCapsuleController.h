@@ -74,6 +74,8 @@ namespace Engine
             const btCollisionObject* object = nullptr;
             int childIndex = -1;
             bool exact = false;     ///< the normal is the surface's own (closed-form sweeps)
+            bool character = false; ///< another character was met
+            bool skinOnly = false;  ///< ... in its skin, the bodies still apart
         };
         struct Touch
         {
@@ -96,6 +98,7 @@ namespace Engine
             float radius;                   ///< CAPSULE: radius; PLANE: distance from the origin
             float halfHeight;               ///< CAPSULE: half the cylinder's length
             bool convex;                    ///< OTHER: one convex shape, its bounds tell its top
+            bool character;                 ///< CAPSULE: another character (a kinematic capsule)
         };
         struct SweepCallback;
         struct OverlapCallback;
@@ -112,6 +115,9 @@ namespace Engine
         /// Whether stepping up could carry the capsule, whose bottom (skin included) is at
         /// `bottom`, over what the hit met.
         bool MayStepOver(const Hit& hit, float bottom) const;
+        /// The rest of a sideways move from `start` that slid to `at` and stopped between other
+        /// characters, with their skins giving way.
+        void SqueezeThrough(Ogre::Vector3& at, const Ogre::Vector3& start, const Ogre::Vector3& side);
         /// The move with a step up first (see the class comment).
         void MoveWithStep(Ogre::Vector3& at, const Ogre::Vector3& side, float up, float down, unsigned& collisionFlags);
         /// Moves `at` along `motion` up to the first hit, keeping a hair's gap; leaves in
@@ -119,9 +125,11 @@ namespace Engine
         Hit Advance(Ogre::Vector3& at, Ogre::Vector3& motion, bool record);
         /// Slides `at` along `motion`; walls (and, when flatten is set, every surface steeper than
         /// the slope limit) stop the vertical part. Returns whether anything was hit; when
-        /// `stepBottom` is given, sets `stepWanted` if a step up from there might clear a hit.
+        /// `stepBottom` is given, sets `stepWanted` if a step up from there might clear a hit;
+        /// when `characters` is given, counts the other characters met in their skins, their
+        /// bodies still apart (each once).
         bool Slide(Ogre::Vector3& at, const Ogre::Vector3& motion, bool flatten, bool record,
-                   const float* stepBottom = nullptr, bool* stepWanted = nullptr);
+                   const float* stepBottom = nullptr, bool* stepWanted = nullptr, int* characters = nullptr);
         /// The normal of the surface under a contact point of the capsule centred at `centre`:
         /// the face itself rather than the rounded normal an edge gives.
         Ogre::Vector3 SurfaceNormal(const Hit& hit, const Ogre::Vector3& centre) const;
@@ -159,6 +167,7 @@ namespace Engine
         bool collision = true;
         unsigned activeGroups = 0xFFFFFFFF;
         float minDistance = 0.0f;
+        bool softSkins = false;                 ///< sweeps meet other characters' bodies, not skins
         std::vector<Touch> touches;             ///< of the move in progress
         std::vector<Nearby> nearby;             ///< of the move in progress
     };
