@@ -34,7 +34,12 @@ namespace Engine
     /// something low enough to climb is the move made again with a step: up by the step offset,
     /// sideways, and down by the step plus the downward part; landing on a surface steeper than
     /// the slope limit after stepping up undoes the step, so steep ramps block; steep ground
-    /// below slides the capsule off.
+    /// below slides the capsule off. A capsule rests a skin's width over the ground; one whose
+    /// skin dips into it is raised back onto it.
+    ///
+    /// Between characters the skin is soft: a move nearly along another's skin slips on, and
+    /// one held between others goes on into their skins until bodies meet, so that a crowd
+    /// flows around itself; bodies never overlap.
     ///
     /// The shapes near a move are gathered once through the broad phase; other characters and
     /// planes are swept against in closed form, everything else through Bullet's convex casts.
