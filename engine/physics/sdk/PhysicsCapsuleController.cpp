@@ -303,6 +303,16 @@ namespace Engine
         SyncActor();
     }
 
+    void PhysicsCapsuleController::SetCollision(bool enabled)
+    {
+        collision = enabled;
+        // Its actor stays in the scene for ray casts and sensors, but pushes no body: a corpse or
+        // a ragdoll made where the character stands must not be shoved out of its capsule.
+        const int flags = actor->body->getCollisionFlags();
+        actor->body->setCollisionFlags(enabled ? flags & ~btCollisionObject::CF_NO_CONTACT_RESPONSE
+                                               : flags | btCollisionObject::CF_NO_CONTACT_RESPONSE);
+    }
+
     void PhysicsCapsuleController::SyncActor()
     {
         actor->SetGlobalPosition(position);

@@ -58,7 +58,8 @@ namespace Engine
         Ogre::Vector3 GetPosition() const override { return position; }
         void SetPosition(const Ogre::Vector3& position) override;
         PhysicsActor* GetActor() const override { return actor; }
-        void SetCollision(bool enabled) override { collision = enabled; }
+        /// Off: the character moves through everything, and bodies pass through it.
+        void SetCollision(bool enabled) override;
         bool GetCollision() const { return collision; }
         void SetInteraction(ControllerInteraction interaction) override { this->interaction = interaction; }
         ControllerInteraction GetInteraction() const override { return interaction; }
