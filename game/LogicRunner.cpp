@@ -33,6 +33,7 @@ namespace
     constexpr int killsPerPickUp = 20;
     constexpr float arenaHalfExtent = 50.0f;          // the generated floor is 100 x 100
     constexpr float floorTextureRepeats = 25.0f;
+    constexpr float skyHeight = 500.0f;               // the sky plane, over the floor
 }
 
 LogicRunner::LogicRunner()
@@ -102,9 +103,10 @@ void LogicRunner::BuildArena()
         AttachCameraNode(cameraPosition, cameraOrientation);
     Ogre::SceneManager* sceneManager = scene.GetSceneManager();
 
-    // A starry plane 500 units up, facing down.
-    sceneManager->setSkyPlane(true, Ogre::Plane(Ogre::Vector3(0.0f, -1.0f, 0.0f), 500.0f), "Sky.Stars",
-                              1000.0f, 50.0f, false, 0.0f, 1, 1);
+    // A starry plane overhead, facing down. Made from a point on it: Ogre's normal-and-constant
+    // form counts the constant against the normal, so (down, 500) would be the plane y = -500.
+    sceneManager->setSkyPlane(true, Ogre::Plane(Ogre::Vector3::NEGATIVE_UNIT_Y, Ogre::Vector3(0.0f, skyHeight, 0.0f)),
+                              "Sky.Stars", 1000.0f, 50.0f, false, 0.0f, 1, 1);
 
     Engine::Generator::CreateTriObject("Ground", "Floor.Arena1");
     Engine::Generator::GenerateQuad("Ground",

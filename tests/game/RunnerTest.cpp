@@ -16,6 +16,7 @@
 #include <Ogre.h>
 #include <X11/keysym.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace
@@ -230,4 +231,27 @@ TEST_F(RunnerTest, KeysSentToTheWindowReachTheGamesKeyboard)
     KeyDown(XK_Control_R);
     EXPECT_TRUE(application->GetKeyboard()->isKeyDown(OIS::KC_RCONTROL));
     KeyUp(XK_Control_R);
+}
+
+TEST_F(RunnerTest, TheStarsShowOverheadToACameraOnTheFloorLookingUp)
+{
+    // The camera wheeled down to the floor beside the player, turned to look straight up.
+    Ogre::Camera* camera = logic->GetCamera();
+    camera->setOrientation(Ogre::Quaternion::IDENTITY);
+    camera->getParentSceneNode()->setPosition(3.0f, 1.0f, 3.0f);
+    camera->getParentSceneNode()->setOrientation(Ogre::Quaternion(Ogre::Degree(90.0f), Ogre::Vector3::UNIT_X));
+    ASSERT_TRUE(camera->getDerivedDirection().positionEquals(Ogre::Vector3::UNIT_Y, 1e-4f));
+    Draw(1.0f / 60.0f);
+
+    // Every pixel of the starry texture has some colour; the empty background is black.
+    Ogre::RenderWindow* window = application->GetRenderWindow();
+    window->update(false);  // the same frame again, read back before it is swapped away
+    const unsigned int width = window->getWidth(), height = window->getHeight();
+    std::vector<std::uint8_t> pixels(std::size_t(width) * height * 4);
+    Ogre::PixelBox box(width, height, 1, Ogre::PF_BYTE_RGBA, pixels.data());
+    window->copyContentsToMemory(Ogre::Box(0, 0, width, height), box, Ogre::RenderTarget::FB_BACK);
+    std::size_t black = 0;
+    for (std::size_t i = 0; i < pixels.size(); i += 4)
+        black += pixels[i] == 0 && pixels[i + 1] == 0 && pixels[i + 2] == 0 ? 1 : 0;
+    EXPECT_LT(black, pixels.size() / 4 / 100) << black << " of " << pixels.size() / 4 << " pixels are black";
 }

@@ -352,7 +352,9 @@ TEST_F(ZombieTest, AZombieShotDeadBecomesACorpseInItsVariantsColoursThatIsGoneTh
     EXPECT_GE(OfType("Particle.BloodSplat").size(), 1u);
 
     Run(1.0f);
-    EXPECT_GT(Where(corpse).z, fell.z + 0.05f);   // pushed along the shot
+    // Nudged along the shot, by the shot alone: the dead zombie's capsule, still there for the
+    // frame, lets bodies through.
+    EXPECT_GT(Where(corpse).z, fell.z + 0.01f);
     EXPECT_FLOAT_EQ(pose->getTimePosition(), 0.5f);
     Run(28.5f, 0.1f);
     EXPECT_EQ(OfType("Character.DeadZombie").size(), 1u);

@@ -367,3 +367,103 @@ TEST_F(RigidBody, ClosestBodyOfAGroupIsTheNearestOne)
     EXPECT_EQ(world->FindClosestEntityByGroup(Vector3::ZERO, 2), nearest.get());
     EXPECT_EQ(world->FindClosestEntityByGroup(Vector3::ZERO, 3), nullptr);
 }
+
+TEST_F(RigidBody, BoxesLetGoFlatOntoTheGroundPlaneLandFlatWhereTheyFell)
+{
+    // Crates centred on their node and crates modelled with their origin at the bottom (the box
+    // centred above the node), and a slab; each dropped with its bottom 2 units up.
+    struct Drop { Vector3 at; Vector3 size; Vector3 centre; };
+    const Drop drops[] = {
+        {Vector3(0, 2.5f, 0), Vector3(1), Vector3::ZERO},
+        {Vector3(5, 2, 0), Vector3(0.78f), Vector3(0, 0.39f, 0)},
+        {Vector3(10, 2, -3), Vector3(1.2f, 0.78f, 0.9f), Vector3(0, 0.39f, 0)},
+        {Vector3(-6, 2.1f, 4), Vector3(3, 0.2f, 2), Vector3::ZERO},
+    };
+    world->EnableGroundPlane(true);
+    std::vector<boost::shared_ptr<SimulationEntity>> bodies;
+    for (const Drop& drop : drops)
+        bodies.push_back(Body(*Make(drop.at, drop.size, drop.centre)));
+    for (int i = 0; i < 300; ++i)
+        Frame();
+    for (std::size_t i = 0; i < bodies.size(); ++i)
+    {
+        const Vector3 rest = bodies[i]->GetPosition();
+        const Vector3& at = drops[i].at;
+        EXPECT_NEAR(rest.y, at.y - 2, 0.02f) << i;
+        EXPECT_LT(Ogre::Vector2(rest.x - at.x, rest.z - at.z).length(), 0.1f) << i << ": " << rest;
+        Ogre::Radian angle;
+        Vector3 axis;
+        bodies[i]->GetOrientation().ToAngleAxis(angle, axis);
+        EXPECT_LT(angle.valueDegrees(), 5.0f) << i;
+    }
+}
+
+TEST_F(RigidBody, ACrateAsleepOnASupportThatIsLetGoFallsToTheGround)
+{
+    // A static shelf and a loose crate, each with a crate asleep on top; then the components
+    // let go of both supports.
+    world->EnableGroundPlane(true);
+    boost::shared_ptr<SimulationEntity> shelf = Body(*Make(Vector3(0, 0.2f, 0), Vector3(2, 0.4f, 2)), SimulationEntity::BOX, true);
+    boost::shared_ptr<SimulationEntity> crate = Body(*Make(Vector3(5, 0.5f, 0), Vector3(1)));
+    const auto onShelf = Body(*Make(Vector3(0, 0.9f, 0), Vector3(1)));
+    const auto onCrate = Body(*Make(Vector3(5, 1.5f, 0), Vector3(1)));
+    for (int i = 0; i < 400 && !(onShelf->GetNxActor()->IsSleeping() && onCrate->GetNxActor()->IsSleeping()); ++i)
+        Frame();
+    ASSERT_TRUE(onShelf->GetNxActor()->IsSleeping());
+    ASSERT_TRUE(onCrate->GetNxActor()->IsSleeping());
+    EXPECT_NEAR(onShelf->GetPosition().y, 0.9f, 0.02f);
+
+    for (boost::shared_ptr<SimulationEntity>* support : {&shelf, &crate})
+    {
+        (*support)->SetUserData(nullptr);
+        support->reset();
+    }
+    for (int i = 0; i < 120; ++i)
+        Frame();
+    EXPECT_NEAR(onShelf->GetPosition().y, 0.5f, 0.02f);
+    EXPECT_NEAR(onCrate->GetPosition().y, 0.5f, 0.02f);
+}
+
+TEST_F(RigidBody, BodiesGlidingJustAboveTheGroundPlaneKeepTheirSpeedAndCrossEachSensorOnce)
+{
+    // A floating crate 0.05 over the ground, pushed at 5 units a second past two sensors that
+    // hang down from static bodies out of its way.
+    world->EnableGroundPlane(true);
+    const boost::shared_ptr<Engine::Entity> crateEntity = Make(Vector3(0, 0.55f, 0), Vector3(1));
+    const boost::weak_ptr<Engine::Entity> crateHandle = crateEntity;
+    const auto crate = Body(*crateEntity);
+    crate->SetUserData(const_cast<boost::weak_ptr<Engine::Entity>*>(&crateHandle));
+    crate->EnableBodyFlag(SimulationEntity::DISABLE_GRAVITY);
+    struct Gate { boost::shared_ptr<Engine::Entity> entity; boost::weak_ptr<Engine::Entity> handle; ::Test::EventLog log; };
+    Gate gates[2];
+    std::vector<boost::shared_ptr<SimulationEntity>> posts;
+    for (int i = 0; i < 2; ++i)
+    {
+        Gate& gate = gates[i];
+        gate.entity = Make(Vector3(4.0f + 4 * i, 6, 0), Vector3(1));
+        gate.handle = gate.entity;
+        gate.entity->GetEventQueue().IgnoreEvents(false);
+        for (const int type : {Engine::SENSOR_ENTER, Engine::SENSOR_LEAVE})
+            gate.entity->GetEventQueue().AddListener(&gate.log, type);
+        posts.push_back(Body(*gate.entity, SimulationEntity::BOX, true));
+        posts.back()->SetUserData(&gate.handle);
+        posts.back()->CreateBoxSensor(Vector3(1, 2, 3), Vector3(0, -5.5f, 0), Ogre::Quaternion::IDENTITY);
+    }
+
+    crate->AddImpulse(Vector3(5 * crate->GetNxActor()->GetMass(), 0, 0), SimulationEntity::GLOBAL);
+    for (int i = 0; i < 150; ++i)
+    {
+        Frame();
+        for (Gate& gate : gates)
+            gate.entity->GetEventQueue().ForwardEvents();
+    }
+    EXPECT_GT(crate->GetPosition().x, 12.0f);
+    EXPECT_NEAR(crate->GetPosition().y, 0.55f, 0.005f);
+    for (const Gate& gate : gates)
+    {
+        ASSERT_EQ(gate.log.records.size(), 2u);
+        EXPECT_EQ(gate.log.records[0].type, Engine::SENSOR_ENTER);
+        EXPECT_EQ(gate.log.records[1].type, Engine::SENSOR_LEAVE);
+        EXPECT_EQ(gate.log.records[0].target, crateEntity.get());
+    }
+}

@@ -43,6 +43,32 @@ TEST(PhysicsReports, TouchStartsOnceWhileAPairStaysInContact)
     EXPECT_LT(box->GetGlobalPosition().y, -1.0f);
 }
 
+TEST(PhysicsReports, TouchStartsOnlyAtTouchingDistance)
+{
+    // Floating boxes gliding a hair over the plane and over a static floor keep their speed and
+    // touch nothing; a box set down on the plane touches it once.
+    ::Test::PhysicsTestWorld world;
+    world.scene->SetActorGroupPairFlags(0, 0, ContactPairFlag::NOTIFY_ON_START_TOUCH);
+    world.Plane();
+    world.Box(Ogre::Vector3(0, 0.5f, 20), Ogre::Vector3(20, 0.5f, 2), false);
+    struct Glide { float gap; float floor; float z; };
+    std::vector<PhysicsActor*> gliders;
+    for (const Glide& glide : {Glide{0.01f, 0, 0}, Glide{0.05f, 0, 5}, Glide{0.01f, 1, 19}, Glide{0.05f, 1, 21}})
+    {
+        gliders.push_back(world.Box(Ogre::Vector3(-10, glide.floor + 0.5f + glide.gap, glide.z)));
+        gliders.back()->RaiseBodyFlag(BodyFlag::DISABLE_GRAVITY);
+        gliders.back()->SetLinearVelocity(Ogre::Vector3(5, 0, 0));
+    }
+    world.Frames(120);
+    EXPECT_TRUE(world.log.contacts.empty()) << world.log.contacts.size() << " touches";
+    for (PhysicsActor* glider : gliders)
+        EXPECT_NEAR(glider->GetLinearVelocity().x, 5.0f, 1e-3f);
+
+    world.Box(Ogre::Vector3(0, 0.5f, -10));
+    world.Frames(60);
+    EXPECT_EQ(world.log.contacts.size(), 1u);
+}
+
 TEST(PhysicsReports, ReportsComeInCreationOrderAndSkipReleasedActors)
 {
     ::Test::PhysicsTestWorld world;

@@ -362,6 +362,13 @@ TEST_F(SimulationActorTest, CharactersHitEachOtherUnlessInteractionIsOff)
     mover.Move(Ogre::Vector3(2, 0, 0));
     Frames(1);
     EXPECT_NEAR(a.entity->GetSceneNode()->getPosition().x, 2.9f, 0.02f);
+
+    // Nor do bodies meet it: a crate made inside it falls through it, unshoved.
+    PhysicsActor* crate = Crate(b.entity->GetSceneNode()->getPosition() + Ogre::Vector3(0, 1, 0), nullptr);
+    Frames(60);
+    EXPECT_NEAR(crate->GetGlobalPosition().y, 0.5f, 0.02f);
+    EXPECT_NEAR(crate->GetGlobalPosition().x, b.entity->GetSceneNode()->getPosition().x, 0.02f);
+    EXPECT_NEAR(crate->GetGlobalPosition().z, 0, 0.02f);
     other.EnableInteraction();
 }
 

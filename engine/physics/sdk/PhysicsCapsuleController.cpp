@@ -32,6 +32,9 @@ namespace Engine
         const float GatherMargin = 0.1f;
         /// A hit whose normal is this close to square with the motion grazes and does not stop it.
         const float GrazingCosine = 1.0e-3f;
+        /// Within another character's skin, a move this close to square with the way out of it
+        /// grazes it (about 11 degrees): one walking past or around another in a crowd keeps going.
+        const float CrowdGrazingCosine = 0.2f;
 
         /// Where a closed-form sweep first touches: the fraction of the motion and the normal
         /// of the obstacle there.
@@ -214,7 +217,7 @@ namespace Engine
             const btCollisionShape* shape = object->getCollisionShape();
             const btTransform& transform = object->getWorldTransform();
             Nearby found{object, Nearby::OTHER, ToVector3(proxy->m_aabbMin), ToVector3(proxy->m_aabbMax),
-                         Ogre::Vector3::ZERO, 0.0f, 0.0f, shape->isConvex()};
+                         Ogre::Vector3::ZERO, 0.0f, 0.0f, shape->isConvex(), false};
             if (shape->getShapeType() == CAPSULE_SHAPE_PROXYTYPE)
             {
                 // Other characters, and upright capsule bodies: closed form.
@@ -225,6 +228,7 @@ namespace Engine
                     found.centre = ToVector3(transform.getOrigin());
                     found.radius = capsule->getRadius();
                     found.halfHeight = capsule->getHalfHeight();
+                    found.character = static_cast<const PhysicsActor*>(object->getUserPointer())->IsKinematic();
                 }
             }
             else if (shape->getShapeType() == STATIC_PLANE_PROXYTYPE)
@@ -297,6 +301,16 @@ namespace Engine
         scene.CheckIdle("Engine::PhysicsCapsuleController::SetPosition");
         position = newPosition;
         SyncActor();
+    }
+
+    void PhysicsCapsuleController::SetCollision(bool enabled)
+    {
+        collision = enabled;
+        // Its actor stays in the scene for ray casts and sensors, but pushes no body: a corpse or
+        // a ragdoll made where the character stands must not be shoved out of its capsule.
+        const int flags = actor->body->getCollisionFlags();
+        actor->body->setCollisionFlags(enabled ? flags & ~btCollisionObject::CF_NO_CONTACT_RESPONSE
+                                               : flags | btCollisionObject::CF_NO_CONTACT_RESPONSE);
     }
 
     void PhysicsCapsuleController::SyncActor()
@@ -374,10 +388,21 @@ namespace Engine
                 continue;
             Contact contact;
             Ogre::Vector3 point;
+            bool bodiesApart = !softSkins;
             if (other.kind == Nearby::CAPSULE)
             {
-                if (!SweepToSegment(from - other.centre, motion, half + other.halfHeight, reach + other.radius, contact))
+                const float apart = (softSkins && other.character ? radius : reach) + other.radius;
+                if (!SweepToSegment(from - other.centre, motion, half + other.halfHeight, apart, contact))
                     continue;
+                // Met in another character's skin, clear of its body: a move nearly along the skin
+                // slips on, so that a crowd flows around itself instead of locking into arches.
+                if (other.character && contact.fraction <= 0.0f)
+                {
+                    bodiesApart = OffsetFromSegment(from - other.centre, half + other.halfHeight).length()
+                                  > radius + other.radius + ContactGap;
+                    if (bodiesApart && contact.normal.dotProduct(direction) > -CrowdGrazingCosine)
+                        continue;
+                }
                 // The contact point on the other capsule, between the two axes.
                 const Ogre::Vector3 centre = from + motion * contact.fraction;
                 const float y = Ogre::Math::Clamp(centre.y, other.centre.y - other.halfHeight, other.centre.y + other.halfHeight);
@@ -407,6 +432,8 @@ namespace Engine
             closest.object = other.object;
             closest.childIndex = -1;
             closest.exact = true;
+            closest.character = other.kind == Nearby::CAPSULE && other.character;
+            closest.skinOnly = closest.character && bodiesApart;
         }
         if (callback.hit.hit && callback.hit.fraction < closest.fraction)
             return callback.hit;
@@ -428,11 +455,11 @@ namespace Engine
                 // Walkable planes are walked up by the slide; a steep one stays steep however high.
                 return false;
             case Nearby::OTHER:
-                // The broad phase's bounds lie a little outside the shape (Bullet's contact
-                // threshold), so a shape a hair too high is tried too; the step pass decides.
-                if (other.convex)
-                    return other.boundsMax.y <= within + 0.05f;
-                return hit.point.y <= within;
+                // Met low enough to climb: the lower edge of a ramp or the nose of a step. A
+                // convex shape whose top is within reach is tried too, wherever it was met (the
+                // broad phase's bounds lie a little outside the shape, so a shape a hair too
+                // high is tried as well); the step pass decides.
+                return hit.point.y <= within || (other.convex && other.boundsMax.y <= within + 0.05f);
             }
         }
         return true;
@@ -463,10 +490,11 @@ namespace Engine
     }
 
     bool PhysicsCapsuleController::Slide(Ogre::Vector3& at, const Ogre::Vector3& motion, bool flatten, bool record,
-                                         const float* stepBottom, bool* stepWanted)
+                                         const float* stepBottom, bool* stepWanted, int* characters)
     {
         Ogre::Vector3 remaining = motion;
         Ogre::Vector3 planes[MaxSlides];
+        const btCollisionObject* charactersMet[MaxSlides];
         int planeCount = 0;
         bool touched = false;
         const float stopBelow = std::max(minDistance, TinyMotion);
@@ -476,6 +504,9 @@ namespace Engine
             if (!hit.hit)
                 break;
             touched = true;
+            if (characters && hit.skinOnly
+                && std::find(charactersMet, charactersMet + *characters, hit.object) == charactersMet + *characters)
+                charactersMet[(*characters)++] = hit.object;
             if (stepBottom && MayStepOver(hit, *stepBottom))
             {
                 *stepWanted = true;
@@ -652,8 +683,7 @@ namespace Engine
         if (displacement.length() <= std::max(minDistance, TinyMotion))
         {
             // Too short to move: only tell whether the character stands on something.
-            const Hit ground = Sweep(at, Ogre::Vector3(0.0f, -GroundProbe, 0.0f));
-            if (ground.hit && Walkable(SurfaceNormal(ground, at)))
+            if (Land(at, Sweep(at, Ogre::Vector3(0.0f, -GroundProbe, 0.0f))))
                 collisionFlags |= ControllerCollision::DOWN;
         }
         else
@@ -673,8 +703,11 @@ namespace Engine
                     Record(hit, Ogre::Vector3::UNIT_Y, up);
                 }
             }
-            if (sideways && Slide(at, side, true, true, &bottom, &stepWanted))
+            int crowd = 0;
+            if (sideways && Slide(at, side, true, true, &bottom, &stepWanted, &crowd))
                 collisionFlags |= ControllerCollision::SIDES;
+            if (!stepWanted && crowd >= 2)
+                SqueezeThrough(at, start, side);
             if (stepWanted)
             {
                 at = start;
@@ -686,11 +719,9 @@ namespace Engine
             {
                 SlideDown(at, down, collisionFlags);
             }
-            else
+            else if (Land(at, Sweep(at, Ogre::Vector3(0.0f, -GroundProbe, 0.0f))))
             {
-                const Hit ground = Sweep(at, Ogre::Vector3(0.0f, -GroundProbe, 0.0f));
-                if (ground.hit && Walkable(SurfaceNormal(ground, at)))
-                    collisionFlags |= ControllerCollision::DOWN;
+                collisionFlags |= ControllerCollision::DOWN;
             }
         }
 
@@ -711,6 +742,22 @@ namespace Engine
             else if (touch.shape)
                 hitReport->OnShapeHit({this, touch.shape, touch.point, touch.normal, touch.direction, touch.length});
         }
+    }
+
+    void PhysicsCapsuleController::SqueezeThrough(Ogre::Vector3& at, const Ogre::Vector3& start, const Ogre::Vector3& side)
+    {
+        // Held between two characters or more. Hard skins would hold a crowd pressed from behind
+        // like an arch: each one blocked by those beside it, none giving way. Here the skins
+        // between characters give, as in a crowd, so that the rest of the move slips between
+        // the others where their bodies leave room (bodies never overlap).
+        const float length = side.length();
+        const float done = (at - start).dotProduct(side) / length;
+        const float left = length - std::max(0.0f, done);
+        if (left <= std::max(minDistance, TinyMotion))
+            return;
+        softSkins = true;
+        Slide(at, side * (left / length), true, true);
+        softSkins = false;
     }
 
     void PhysicsCapsuleController::MoveWithStep(Ogre::Vector3& at, const Ogre::Vector3& side, float up, float down,
@@ -782,7 +829,27 @@ namespace Engine
             return;
         collisionFlags |= ControllerCollision::DOWN;
         Record(hit, Ogre::Vector3::NEGATIVE_UNIT_Y, down);
-        if (!Walkable(SurfaceNormal(hit, at)))
+        if (!Land(at, hit))
             Slide(at, motion, false, true);
+    }
+
+    bool PhysicsCapsuleController::Land(Ogre::Vector3& at, const Hit& ground)
+    {
+        if (!ground.hit || !Walkable(SurfaceNormal(ground, at)))
+            return false;
+        // Met at once: the skin dips into the ground, where the character was placed or where
+        // the world lifted it back to. Up as far as the skin reaches and down onto the ground
+        // again, so that it stands a skin's width over every floor, however it got there: the
+        // step offset and the slope tests measure from there. An edge met beside the capsule
+        // (the top of a wall it is pressed against) is no floor to be raised onto.
+        if (ground.fraction <= 0.0f && Walkable(ground.normal))
+        {
+            const float before = at.y;
+            Ogre::Vector3 rise(0.0f, skinWidth, 0.0f);
+            Advance(at, rise, false);
+            Ogre::Vector3 drop(0.0f, before - at.y - ContactGap, 0.0f);
+            Advance(at, drop, false);
+        }
+        return true;
     }
 }

@@ -34,7 +34,12 @@ namespace Engine
     /// something low enough to climb is the move made again with a step: up by the step offset,
     /// sideways, and down by the step plus the downward part; landing on a surface steeper than
     /// the slope limit after stepping up undoes the step, so steep ramps block; steep ground
-    /// below slides the capsule off.
+    /// below slides the capsule off. A capsule rests a skin's width over the ground; one whose
+    /// skin dips into it is raised back onto it.
+    ///
+    /// Between characters the skin is soft: a move nearly along another's skin slips on, and
+    /// one held between others goes on into their skins until bodies meet, so that a crowd
+    /// flows around itself; bodies never overlap.
     ///
     /// The shapes near a move are gathered once through the broad phase; other characters and
     /// planes are swept against in closed form, everything else through Bullet's convex casts.
@@ -53,7 +58,8 @@ namespace Engine
         Ogre::Vector3 GetPosition() const override { return position; }
         void SetPosition(const Ogre::Vector3& position) override;
         PhysicsActor* GetActor() const override { return actor; }
-        void SetCollision(bool enabled) override { collision = enabled; }
+        /// Off: the character moves through everything, and bodies pass through it.
+        void SetCollision(bool enabled) override;
         bool GetCollision() const { return collision; }
         void SetInteraction(ControllerInteraction interaction) override { this->interaction = interaction; }
         ControllerInteraction GetInteraction() const override { return interaction; }
@@ -74,6 +80,8 @@ namespace Engine
             const btCollisionObject* object = nullptr;
             int childIndex = -1;
             bool exact = false;     ///< the normal is the surface's own (closed-form sweeps)
+            bool character = false; ///< another character was met
+            bool skinOnly = false;  ///< ... in its skin, the bodies still apart
         };
         struct Touch
         {
@@ -96,6 +104,7 @@ namespace Engine
             float radius;                   ///< CAPSULE: radius; PLANE: distance from the origin
             float halfHeight;               ///< CAPSULE: half the cylinder's length
             bool convex;                    ///< OTHER: one convex shape, its bounds tell its top
+            bool character;                 ///< CAPSULE: another character (a kinematic capsule)
         };
         struct SweepCallback;
         struct OverlapCallback;
@@ -112,6 +121,9 @@ namespace Engine
         /// Whether stepping up could carry the capsule, whose bottom (skin included) is at
         /// `bottom`, over what the hit met.
         bool MayStepOver(const Hit& hit, float bottom) const;
+        /// The rest of a sideways move from `start` that slid to `at` and stopped between other
+        /// characters, with their skins giving way.
+        void SqueezeThrough(Ogre::Vector3& at, const Ogre::Vector3& start, const Ogre::Vector3& side);
         /// The move with a step up first (see the class comment).
         void MoveWithStep(Ogre::Vector3& at, const Ogre::Vector3& side, float up, float down, unsigned& collisionFlags);
         /// Moves `at` along `motion` up to the first hit, keeping a hair's gap; leaves in
@@ -119,9 +131,11 @@ namespace Engine
         Hit Advance(Ogre::Vector3& at, Ogre::Vector3& motion, bool record);
         /// Slides `at` along `motion`; walls (and, when flatten is set, every surface steeper than
         /// the slope limit) stop the vertical part. Returns whether anything was hit; when
-        /// `stepBottom` is given, sets `stepWanted` if a step up from there might clear a hit.
+        /// `stepBottom` is given, sets `stepWanted` if a step up from there might clear a hit;
+        /// when `characters` is given, counts the other characters met in their skins, their
+        /// bodies still apart (each once).
         bool Slide(Ogre::Vector3& at, const Ogre::Vector3& motion, bool flatten, bool record,
-                   const float* stepBottom = nullptr, bool* stepWanted = nullptr);
+                   const float* stepBottom = nullptr, bool* stepWanted = nullptr, int* characters = nullptr);
         /// The normal of the surface under a contact point of the capsule centred at `centre`:
         /// the face itself rather than the rounded normal an edge gives.
         Ogre::Vector3 SurfaceNormal(const Hit& hit, const Ogre::Vector3& centre) const;
@@ -130,6 +144,9 @@ namespace Engine
         void Depenetrate(Ogre::Vector3& at);
         /// Falls by `down`, sliding off steep ground.
         void SlideDown(Ogre::Vector3& at, float down, unsigned& collisionFlags);
+        /// Whether the ground met by a downward sweep from `at` can be stood on; a capsule whose
+        /// skin dips into it is raised onto its skin.
+        bool Land(Ogre::Vector3& at, const Hit& ground);
         /// Notes a touched shape or controller for the hit report, once per move.
         void Record(const Hit& hit, const Ogre::Vector3& direction, float length);
         /// Whether the sweeps consider an object (solid, not our own, not a passable character).
@@ -156,6 +173,7 @@ namespace Engine
         bool collision = true;
         unsigned activeGroups = 0xFFFFFFFF;
         float minDistance = 0.0f;
+        bool softSkins = false;                 ///< sweeps meet other characters' bodies, not skins
         std::vector<Touch> touches;             ///< of the move in progress
         std::vector<Nearby> nearby;             ///< of the move in progress
     };

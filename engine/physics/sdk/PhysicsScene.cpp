@@ -11,6 +11,7 @@
 #include "engine/core/Error.h"
 #include "engine/physics/sdk/BulletConversions.h"
 #include "engine/physics/sdk/PhysicsActor.h"
+#include "engine/physics/sdk/PhysicsBoxPlaneCollision.h"
 #include "engine/physics/sdk/PhysicsJoint.h"
 #include "engine/physics/sdk/PhysicsReports.h"
 #include "engine/physics/sdk/PhysicsShape.h"
@@ -23,6 +24,8 @@ namespace Engine
         const float MaxRayLength = 1.0e6f;
         /// Beyond this length the hit point is measured again along a short ray around it.
         const float PreciseRayLength = 100.0f;
+        /// Two bodies closer than this touch (resting contacts hover about zero).
+        const float TouchingDistance = 0.005f;
 
         std::uint64_t PairKey(unsigned first, unsigned second)
         {
@@ -178,6 +181,8 @@ namespace Engine
         configuration->setPlaneConvexMultipointIterations();
         gContactAddedCallback = &CorrectInnerEdgeContact;
         dispatcher.reset(new btCollisionDispatcher(configuration.get()));
+        // Boxes, the commonest bodies, meet the ground plane with their whole face.
+        RegisterBoxPlaneCollision(*dispatcher);
         broadphase.reset(new btDbvtBroadphase());
         solver.reset(new btSequentialImpulseConstraintSolver());
         world.reset(new btDiscreteDynamicsWorld(dispatcher.get(), broadphase.get(), solver.get(), configuration.get()));
@@ -597,6 +602,13 @@ namespace Engine
             const int kind1 = object1->getUserIndex();
             if (kind0 == BODY_OBJECT && kind1 == BODY_OBJECT)
             {
+                // Bullet keeps points a little apart in the manifold too, to meet them in time;
+                // a pair touches only when one of them is at touching distance.
+                bool touching = false;
+                for (int p = 0; p < points && !touching; ++p)
+                    touching = manifold->getContactPoint(p).getDistance() <= TouchingDistance;
+                if (!touching)
+                    continue;
                 PhysicsActor* actor0 = static_cast<PhysicsActor*>(object0->getUserPointer());
                 PhysicsActor* actor1 = static_cast<PhysicsActor*>(object1->getUserPointer());
                 if (actor0->GetSerial() > actor1->GetSerial())
