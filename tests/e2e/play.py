@@ -334,13 +334,15 @@ class Game:
             time.sleep(max(0.15, self.frame_seconds()))
 
     # --- screenshots -------------------------------------------------------------------------
-    def shot(self, name, path=None):
-        """A screenshot of the root window; numbered in phase order and kept unless dropped."""
+    def shot(self, name, path=None, fast=False):
+        """A screenshot of the root window; numbered in phase order and kept unless dropped.
+        A fast one is written uncompressed: a glance must come often enough not to miss a
+        message shown for three seconds, even on a busy machine."""
         if path is None:
             self.shots += 1
             path = os.path.join(self.artefacts, f"{self.shots:02d}-{name}.png")
             print(f"{time.monotonic() - self.started:6.0f} s  {name}: {os.path.basename(path)}", flush=True)
-        run("import", "-window", "root", path, check=True, timeout=120)
+        run("import", "-window", "root", *(["-quality", "1"] if fast else []), path, check=True, timeout=120)
         return Image(path, self.geometry)
 
     def wait_for_glance(self, phase, test, limit, what):
@@ -355,7 +357,7 @@ class Game:
 
     def glance(self):
         """A screenshot that is not kept: for steering, not for checking."""
-        image = self.shot("glance", os.path.join(self.artefacts, "last-glance.png"))
+        image = self.shot("glance", os.path.join(self.artefacts, "last-glance.png"), fast=True)
         return image
 
     def wait_for_picture(self, phase, name, test, limit, what):
