@@ -1,22 +1,16 @@
 // Gorvane's entry point.
-#include "AI_Zombie.h"
-#include "BonusController.h"
 #include "BonusHandler.h"
 #include "BuildInfo.h"
-#include "CannonController.h"
 #include "ConfigDialog.h"
+#include "GameControllers.h"
 #include "GameSounds.h"
-#include "GrenadeController.h"
-#include "PlayerController.h"
 #include "RuleSystem.h"
-#include "SpawnPointController.h"
 #include "StateHandler.h"
 #include "UI_Hud.h"
 #include "WindowCloseListener.h"
 
 #include "engine/core/Application.h"
 #include "engine/core/Exception.h"
-#include "engine/logic/ControllerManager.h"
 #include "script/Interpreter.h"
 
 #include <cstring>
@@ -28,12 +22,6 @@
 
 namespace
 {
-    template <class Controller>
-    boost::shared_ptr<Engine::IController> MakeController()
-    {
-        return boost::shared_ptr<Engine::IController>(new Controller);
-    }
-
     void PrintBuildInfo()
     {
         std::cout << "\n"
@@ -105,15 +93,7 @@ int main(int argc, char** argv)
         application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
 
-        // The game's controller types, by the names the templates use, in this order:
-        // "Bonus", "SpawnPoint", "Player", "Cannon", "Grenade", "Zombie".
-        Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
-        controllers.RegisterController("Bonus", &MakeController<BonusController>);
-        controllers.RegisterController("SpawnPoint", &MakeController<SpawnPointController>);
-        controllers.RegisterController("Player", &MakeController<PlayerController>);
-        controllers.RegisterController("Cannon", &MakeController<CannonController>);
-        controllers.RegisterController("Grenade", &MakeController<GrenadeController>);
-        controllers.RegisterController("Zombie", &MakeController<AI_Zombie>);
+        RegisterGameControllers();
 
         // The state handler creates the runners, builds the arena and starts the logos; from
         // then on everything the player sees is its doing, until the menu's "Exit".
