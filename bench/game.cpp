@@ -11,6 +11,7 @@
 #include "engine/core/Application.h"
 #include "engine/logic/ControllerEC.h"
 #include "script/Interpreter.h"
+#include "tests/game/GameTest.h"
 #include "tests/support/GameSettings.h"
 #include "tests/support/TempDir.h"
 
@@ -53,12 +54,7 @@ namespace
             ruleSystem.reset(new RuleSystem);
             application->SetRuleSystem(ruleSystem);
             StartInterpreterOnce();
-            logic.reset(new LogicRunner);
-            logic->BuildArena();
-            application->AddUpdateListener(logic.get());
-            application->AddUpdateListener(&mainLoop);
-            mainLoop.simulationRunning = true;
-            logic->Resume();
+            Test::StartPlay(*application, logic, mainLoop);
         }
         ~Game()
         {

@@ -1,4 +1,5 @@
 #include "AI_Zombie.h"
+#include "FrameTime.h"
 #include "GameSounds.h"
 
 #include "engine/logic/Event.h"
@@ -153,12 +154,12 @@ bool AI_Zombie::Update(float dt, boost::shared_ptr<Engine::Entity> entity)
         return true;
     }
 
-    // Decisions come at most every thinkSeconds; the step counts this frame's time in both
-    // terms, as the zombies were tuned with.
+    // Decisions come at most every thinkSeconds; each one moves the zombie by the time since
+    // the last, so that it walks and punches at the same pace whatever the frame rate.
     thinkTimer += dt;
     if (thinkTimer < thinkSeconds)
         return true;
-    const float step = thinkTimer + dt;
+    const float step = thinkTimer;
     thinkTimer = 0.0f;
 
     const Ogre::Vector3 preyPosition = prey->GetSceneNode()->getPosition();
@@ -193,7 +194,7 @@ void AI_Zombie::Chase(Engine::Entity& entity, Ogre::SceneNode& node, const Ogre:
         {
             Engine::SoundSystem::GetSingleton()->PlaySound(gameSounds[SoundFootstep], node.getPosition(),
                                                            footstepMinDistance);
-            footstepTimer = 0.0f;
+            footstepTimer = FrameTime::CarryOver(footstepTimer, footstepSeconds);
         }
     }
 
@@ -208,7 +209,9 @@ void AI_Zombie::Attack(Engine::Entity& prey, Ogre::SceneNode& node, const Ogre::
     attackTimer += step;
     if (attackTimer <= punchSeconds)
         return;
-    attackTimer = 0.0f;
+    // Punches keep their beat whatever the frame rate: the time past this one counts
+    // towards the next.
+    attackTimer = FrameTime::CarryOver(attackTimer, punchSeconds);
     if (mesh)
         mesh->AnimPlayOnce("Punch", punchAnimationSpeed, false);
     prey.TakeDamage(punchDamage, preyPosition + punchHeight, node.getOrientation() * Ogre::Vector3::UNIT_Z * punchPush);

@@ -1,4 +1,5 @@
 #include "LogicRunner.h"
+#include "FrameTime.h"
 #include "PlayerUpgradeHandler.h"
 #include "RuleSystem.h"
 #include "UI_Hud.h"
@@ -30,6 +31,8 @@ namespace
     constexpr float cameraDistanceBehind = 5.0f;
     constexpr float lookAtFollowRate = 5.0f;          // per second
     constexpr float cameraFollowRate = 1.5f;          // per second
+    constexpr float wheelPerNotch = 120.0f;           // the mouse's relative wheel movement
+    constexpr float cameraHeightPerNotch = 2.0f;      // units
     constexpr int killsPerPickUp = 20;
     constexpr float arenaHalfExtent = 50.0f;          // the generated floor is 100 x 100
     constexpr float floorTextureRepeats = 25.0f;
@@ -165,22 +168,23 @@ bool LogicRunner::FrameEnded(float seconds)
         cameraHeight = (playerNode ? playerNode->getPosition().y : 0.0f) + cameraHeightAbovePlayer;
     }
 
-    // The wheel lowers the camera (forward) or raises it, never below the floor's height.
+    // The wheel lowers the camera (forward) or raises it, never below the floor's height. A
+    // notch is a notch at any frame rate: the wheel's movement is not scaled by the frame time.
     if (OIS::Mouse* mouse = Engine::Application::GetSingletonPtr()->GetMouse())
-        cameraHeight -= mouse->getMouseState().Z.rel * seconds;
+        cameraHeight -= mouse->getMouseState().Z.rel / wheelPerNotch * cameraHeightPerNotch;
     if (cameraHeight < 0.0f)
         cameraHeight = 0.0f;
 
     if (playerNode)
     {
         const Ogre::Vector3 playerPosition = playerNode->getPosition();
-        lookAt += (playerPosition - lookAt) * seconds * lookAtFollowRate;
+        lookAt += (playerPosition - lookAt) * FrameTime::FollowShare(lookAtFollowRate, seconds);
         cameraGoal = Ogre::Vector3(playerPosition.x, 0.0f, playerPosition.z) +
                      playerNode->getOrientation() * Ogre::Vector3(0.0f, cameraHeight, -cameraDistanceBehind);
     }
 
     Ogre::SceneNode* cameraNode = camera->getParentSceneNode();
-    cameraNode->translate((cameraGoal - cameraNode->getPosition()) * seconds * cameraFollowRate);
+    cameraNode->translate((cameraGoal - cameraNode->getPosition()) * FrameTime::FollowShare(cameraFollowRate, seconds));
     cameraNode->lookAt(lookAt, Ogre::Node::TS_WORLD);
 
     const Ogre::Quaternion orientation = cameraNode->getOrientation();

@@ -1,16 +1,11 @@
 // Gorvane's entry point.
-#include "AI_Zombie.h"
-#include "BonusController.h"
 #include "BonusHandler.h"
 #include "BuildInfo.h"
-#include "CannonController.h"
 #include "ConfigDialog.h"
+#include "GameControllers.h"
 #include "GameSounds.h"
-#include "GrenadeController.h"
 #include "PlayerFiles.h"
-#include "PlayerController.h"
 #include "RuleSystem.h"
-#include "SpawnPointController.h"
 #include "StateHandler.h"
 #include "UI_Hud.h"
 #include "WindowCloseListener.h"
@@ -18,7 +13,6 @@
 #include "engine/core/Application.h"
 #include "engine/core/Error.h"
 #include "engine/core/Exception.h"
-#include "engine/logic/ControllerManager.h"
 #include "script/Interpreter.h"
 
 #include <cstring>
@@ -30,12 +24,6 @@
 
 namespace
 {
-    template <class Controller>
-    boost::shared_ptr<Engine::IController> MakeController()
-    {
-        return boost::shared_ptr<Engine::IController>(new Controller);
-    }
-
     void PrintBuildInfo()
     {
         std::cout << "\n"
@@ -114,15 +102,7 @@ int main(int argc, char** argv)
         application->SetRuleSystem(ruleSystem);
         Engine::Python::Initialize(argc, argv);
 
-        // The game's controller types, by the names the templates use, in this order:
-        // "Bonus", "SpawnPoint", "Player", "Cannon", "Grenade", "Zombie".
-        Engine::ControllerManager& controllers = *Engine::ControllerManager::GetSingleton();
-        controllers.RegisterController("Bonus", &MakeController<BonusController>);
-        controllers.RegisterController("SpawnPoint", &MakeController<SpawnPointController>);
-        controllers.RegisterController("Player", &MakeController<PlayerController>);
-        controllers.RegisterController("Cannon", &MakeController<CannonController>);
-        controllers.RegisterController("Grenade", &MakeController<GrenadeController>);
-        controllers.RegisterController("Zombie", &MakeController<AI_Zombie>);
+        RegisterGameControllers();
 
         // The state handler creates the runners, builds the arena and starts the logos; from
         // then on everything the player sees is its doing, until the menu's "Exit".

@@ -1,4 +1,5 @@
 #include "PlayerController.h"
+#include "FrameTime.h"
 #include "UI_Hud.h"
 #include "GameSounds.h"
 #include "IAbility.h"
@@ -138,7 +139,7 @@ bool PlayerController::Update(float dt, boost::shared_ptr<Engine::Entity> entity
             powerTimer += dt;
             if (powerTimer > powerSeconds)
             {
-                powerTimer = std::min(powerTimer - powerSeconds, powerSeconds);
+                powerTimer = FrameTime::CarryOver(powerTimer, powerSeconds);
                 entity->SetAttributeInt("Power", std::min(maxPower, power + 1));
             }
         }
@@ -201,7 +202,7 @@ bool PlayerController::Update(float dt, boost::shared_ptr<Engine::Entity> entity
             Engine::SoundSystem::GetSingleton()->PlaySound(gameSounds[SoundFootstep], node->getPosition(),
                                                            footstepMinDistance);
             // As with power: steps keep their beat whatever the frame rate.
-            footstepTimer = std::min(footstepTimer - stepSeconds, stepSeconds);
+            footstepTimer = FrameTime::CarryOver(footstepTimer, stepSeconds);
         }
     }
 

@@ -4,6 +4,7 @@
 #include "engine/scene/Entity.h"
 #include "engine/scene/Scene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -46,7 +47,11 @@ bool SpawnPointController::Update(float dt, boost::shared_ptr<Engine::Entity> en
         return true;
 
     // 15 s apart at first, 10 s after 100 s, 5 s after 400 s; from 900 s on, every frame.
-    countdown = startIntervalSeconds - std::sqrt(elapsed / 4.0f);
+    // The time this frame ran past the zombie counts towards the next one, so that zombies
+    // come at the same times whatever the frame rate; at most one interval of it, so that a
+    // long frame releases no more than one extra zombie.
+    const float interval = startIntervalSeconds - std::sqrt(elapsed / 4.0f);
+    countdown = interval > 0.0f ? interval - std::min(-countdown, interval) : interval;
     const int variants = elapsed > thirdVariantAfterSeconds ? 3 : elapsed > secondVariantAfterSeconds ? 2 : 1;
     const int variant = std::rand() % variants + 1;
 

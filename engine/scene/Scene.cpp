@@ -162,7 +162,7 @@ namespace Engine
                                   Ogre::StringConverter::toString(document.ErrorCol()) + ": " + document.ErrorDesc());
         const TiXmlElement* root = document.FirstChildElement("Scene");
         if (!root)
-            ThrowError(where, "Malformed scene file: XML element 'Scene' could not be found");
+            ThrowError(where, "Malformed scene file '" + fileName + "': XML element 'Scene' could not be found");
 
         if (const TiXmlElement* locations = root->FirstChildElement("ResourceLocations"))
         {

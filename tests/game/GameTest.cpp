@@ -1,6 +1,8 @@
 #include "GameTest.h"
 
 #include "game/GameSounds.h"
+#include "game/LogicRunner.h"
+#include "game/MainLoopRunner.h"
 #include "game/RuleSystem.h"
 #include "game/UI_Hud.h"
 
@@ -89,6 +91,16 @@ namespace Test
             }
             ADD_FAILURE() << "the game's keyboard did not see the key go " << (down ? "down" : "up");
         }
+    }
+
+    void StartPlay(Engine::Application& application, std::unique_ptr<LogicRunner>& logic, MainLoopRunner& mainLoop)
+    {
+        logic.reset(new LogicRunner);
+        logic->BuildArena();
+        application.AddUpdateListener(logic.get());
+        application.AddUpdateListener(&mainLoop);
+        mainLoop.simulationRunning = true;
+        logic->Resume();
     }
 
     void GameTest::SetUp()

@@ -7,6 +7,8 @@
 #include "tests/support/TempDir.h"
 
 namespace Engine { class Application; class IController; }
+class LogicRunner;
+class MainLoopRunner;
 class RuleSystem;
 
 namespace Test
@@ -17,6 +19,10 @@ namespace Test
     {
         return boost::shared_ptr<Engine::IController>(new Controller);
     }
+
+    /// The game as "Play" leaves it in `application`: `logic` made and its arena built, both
+    /// runners in the frame loop, the simulation running and the game view live.
+    void StartPlay(Engine::Application& application, std::unique_ptr<LogicRunner>& logic, MainLoopRunner& mainLoop);
 
     /// Fixture for the game's own objects: the real application as the game starts it (renderer
     /// window, buffered keyboard and mouse on that window, every engine singleton), the game's

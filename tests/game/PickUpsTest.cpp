@@ -210,6 +210,27 @@ TEST_F(PickUpsTest, TheTwentiethKillDropsAPickUpOntoTheGroundInsideTheArena)
     EXPECT_EQ(player->GetAttributeInt("GrenadeCount"), 1);
 }
 
+TEST_F(PickUpsTest, EveryPointWhereAPickUpCanDropIsOpenFloor)
+{
+    // The drop zone, -7 to 6.9 in steps of 0.1 on both axes, holds nothing the ground ray could
+    // land on but the floor: no pick-up ends up on a crate or in a pillar, out of reach.
+    Run(0.5f);   // everything streamed in
+    // The player standing in the middle is no furniture.
+    boost::dynamic_pointer_cast<Engine::ActorEC>(player->GetComponent("Actor"))->GetActor()->DisableRaycasting();
+    const Engine::Simulation& simulation = *Engine::Simulation::GetSingleton();
+    int blocked = 0;
+    Ogre::Vector3 first;
+    for (int i = 0; i < 140; ++i)
+        for (int j = 0; j < 140; ++j)
+        {
+            Ogre::Vector3 point(i / 10.0f - 7.0f, 0.0f, j / 10.0f - 7.0f);
+            simulation.RaycastHeight(point, 1.0f, 10000.0f);
+            if (std::abs(point.y - 1.0f) > 0.05f && blocked++ == 0)
+                first = point;
+        }
+    EXPECT_EQ(blocked, 0) << "the first at " << first;
+}
+
 TEST_F(PickUpsTest, AGrenadeExplodesAfterThreeSecondsHurtingWhatIsWithinFourUnitsAndThrowingBodiesOutwards)
 {
     // Zombies (90 health) around the spot where the grenade will lie, just inside and just

@@ -54,12 +54,7 @@ namespace
             controllers.RegisterController("Player", &::Test::MakeController<PlayerController>);
             for (const char* other : {"Bonus", "SpawnPoint", "Cannon", "Grenade", "Zombie"})
                 controllers.RegisterController(other, &::Test::MakeController<StillController>);
-            logic.reset(new LogicRunner);
-            logic->BuildArena();
-            application->AddUpdateListener(logic.get());
-            application->AddUpdateListener(&mainLoop);
-            mainLoop.simulationRunning = true;
-            logic->Resume();
+            ::Test::StartPlay(*application, logic, mainLoop);
             Step(frame);   // the controller takes up its first weapon
         }
         void TearDown() override

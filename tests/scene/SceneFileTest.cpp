@@ -128,8 +128,12 @@ TEST_F(SceneFileTest, BrokenFilesFailWithTheirMessages)
     EXPECT_NE(std::string::npos, malformed.find("Malformed scene file 'bad.xml' at row 3, column")) << malformed;
 
     WriteData("other.xml", "<Level Name='x'/>");
-    EXPECT_EQ("Error in Engine::Scene::Load(). Malformed scene file: XML element 'Scene' could not be found",
+    EXPECT_EQ("Error in Engine::Scene::Load(). Malformed scene file 'other.xml': XML element 'Scene' could not be found",
               ::Test::ErrorOf([&] { scene.Load("other.xml"); }));
+    // A file cut short inside its opening comment holds no element at all.
+    WriteData("cut.xml", "<?xml version='1.0' ?>\n<!-- The arena: a yard");
+    EXPECT_EQ("Error in Engine::Scene::Load(). Malformed scene file 'cut.xml': XML element 'Scene' could not be found",
+              ::Test::ErrorOf([&] { scene.Load("cut.xml"); }));
 
     WriteData("untyped.xml", Header() + "<EntityTemplates><File Location='walkers.xml'/></EntityTemplates>"
                                         "<Entities><Entity Type='Walker' Position='0 0 0'/><Entity Position='1 1 1'/>"
