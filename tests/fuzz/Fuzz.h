@@ -1,8 +1,7 @@
 #pragma once
-// A fuzz driver is one file that defines the two functions below (the entry points libFuzzer
-// uses, so a driver also builds with clang's -fsanitize=fuzzer) and one line in
-// tests/fuzz/CMakeLists.txt. FuzzMain.cpp supplies main(): it runs the regression cases and the
-// seeds, then mutated inputs for a bounded time or number of runs.
+// A fuzz driver is one file that defines the two functions below (libFuzzer's entry points) and
+// one line in tests/fuzz/CMakeLists.txt. In the guided fuzz build libFuzzer supplies main();
+// elsewhere FuzzMain.cpp does, and runs the driver's regression cases and corpus once.
 #include "engine/core/Exception.h"
 
 #include <cstddef>

@@ -21,6 +21,7 @@ namespace Fuzz
     {
         // Kept until the process ends normally (a crash keeps the folder for a look).
         Test::TempDir* folder = nullptr;
+        Ogre::LogManager* logs = nullptr;
         Engine::Application* application = nullptr;
 
         bool Finite(const Ogre::Vector3& v)
@@ -35,6 +36,10 @@ namespace Fuzz
             return;
         folder = new Test::TempDir;
         mkdir(folder->File("inputs").c_str(), 0755);
+        // A log of our own, which the application leaves as it is: every refused input is an
+        // error, and a million of them on the console would be most of the fuzzer's work.
+        logs = new Ogre::LogManager;
+        logs->createLog(folder->File("fuzz.log"), true, false, true);
         application = new Engine::Application;
         if (!application->Init(Test::WriteGameSettings(*folder, "Fuzz"), Test::ChooseOpenGL(), nullptr, true))
             Fail("the engine did not start");
@@ -43,11 +48,12 @@ namespace Fuzz
         std::atexit([] {
             delete application;
             application = nullptr;
+            delete logs;
+            logs = nullptr;
             delete folder;
             folder = nullptr;
         });
         Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_LOW);
-        Ogre::LogManager::getSingleton().getDefaultLog()->setDebugOutputEnabled(false);
         Engine::ControllerEC::DisableLoading(true);
         Ogre::ResourceGroupManager::getSingleton().addResourceLocation(folder->Path() + "/inputs", "FileSystem",
                                                                        "General");
