@@ -40,6 +40,9 @@
 #include <Ogre.h>
 #include <OgreOverlay.h>
 #include <OgreOverlayManager.h>
+#include <OgreOverlayContainer.h>
+#include <OgrePanelOverlayElement.h>
+#include <cstdlib>
 
 #include <algorithm>
 #include <chrono>
@@ -58,7 +61,7 @@ namespace
     constexpr int startFrames = 60;
     constexpr float spacing = 1.1f;
 
-    constexpr int drawnFrames = 120;           // timed, after the settling frames
+    const int drawnFrames = std::getenv("EXPLORE_FRAMES") ? std::atoi(std::getenv("EXPLORE_FRAMES")) : 120;
     constexpr int drawnZombies = 30;
     constexpr int framesBetweenShots = 12;     // five shots a second at 60 frames a second
     constexpr float effectSeconds = 1.0f;      // the muzzle flash and the blood have faded by then
@@ -106,7 +109,7 @@ namespace
             std::vector<Ogre::Vector3> spots;
             for (int row = 0; static_cast<int>(spots.size()) < count && row < 8; ++row)
                 for (int column = -7; column <= 7 && static_cast<int>(spots.size()) < count; ++column)
-                    AddIfFree(spots, Ogre::Vector3(column * 1.4f, 0.0f, 10.0f - row * 1.2f));
+                    AddIfFree(spots, Ogre::Vector3(column * 1.4f, 0.0f, row * 1.2f - 10.0f));
             AddZombies(spots);
         }
 
@@ -152,11 +155,15 @@ namespace
         }
 
         /// A game frame as the game draws it: the step, the camera following the player, the
-        /// drawing of the window.
+        /// HUD's lines (the application's own listeners), the drawing of the window.
         void DrawnFrame()
         {
             Frame();
             logic->FrameEnded(frameSeconds);
+            Ogre::FrameEvent event;
+            event.timeSinceLastEvent = event.timeSinceLastFrame = frameSeconds;
+            application->frameStarted(event);
+            application->frameEnded(event);
             application->RenderOneFrame();
         }
 
@@ -265,6 +272,21 @@ namespace
         scene.RemoveEntityAfter(blood.get(), effectSeconds);
     }
 
+    // The last frame as played, for comparing pictures across changes: written where
+    // GORVANE_BENCH_PICTURE names (a .png), when it is set.
+    void SavePicture()
+    {
+        const char* file = std::getenv("GORVANE_BENCH_PICTURE");
+        if (!file || !*file)
+            return;
+        Ogre::RenderWindow* window = Engine::Application::GetSingletonPtr()->GetRenderWindow();
+        window->update(false);   // the same frame again, read before it is swapped away
+        Ogre::Image picture(Ogre::PF_BYTE_RGB, window->getWidth(), window->getHeight());
+        window->copyContentsToMemory(Ogre::Box(0, 0, window->getWidth(), window->getHeight()),
+                                     picture.getPixelBox(), Ogre::RenderTarget::FB_BACK);
+        picture.save(file);
+    }
+
     void HordeDrawn(benchmark::State& state)
     {
         Game& game = TheGame();
@@ -272,6 +294,18 @@ namespace
         game.BuildHordeAhead(drawnZombies);
         game.logic->Resume();   // the HUD shows
         LeaveOut(without);
+        if (const char* size = std::getenv("EXPLORE_SHADOW_SIZE"))
+            Engine::Scene::GetSingleton()->GetSceneManager()->setShadowTextureSize(std::atoi(size));
+        if (const char* far = std::getenv("EXPLORE_SHADOW_FAR"))
+            Engine::Scene::GetSingleton()->GetSceneManager()->setShadowFarDistance(std::atof(far));
+        if (std::getenv("EXPLORE_HUD_PANEL"))
+            for (const auto& overlay : Ogre::OverlayManager::getSingleton().getOverlayIterator())
+                for (auto* element : overlay.second->get2DElements())
+                    if (element->getTypeName() == "Panel" && element->getMaterialName() == "HUD.Background")
+                    {
+                        static_cast<Ogre::PanelOverlayElement*>(element)->setTransparent(true);
+                        std::fprintf(stderr, "HUD panel made transparent\n");
+                    }
         // The first frames load what the arena shows and start the zombies walking.
         for (int i = 0; i < 30; ++i)
             game.DrawnFrame();
@@ -305,6 +339,8 @@ namespace
             state.counters["main_cpu_ms"] = mainCpu * 1000.0 / drawnFrames;
             state.counters["raster_share"] = processCpu > 0.0 ? (processCpu - mainCpu) / processCpu : 0.0;
         }
+        if (without == Without::Nothing)
+            SavePicture();
         state.SetLabel(variantNames[state.range(0)]);
         game.logic->Pause();
     }
