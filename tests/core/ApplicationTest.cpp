@@ -289,6 +289,25 @@ TEST_F(ApplicationTest, ARestoredConfigurationSkipsTheCallbackUnlessForced)
     EXPECT_EQ(Application::GetSingletonPtr(), nullptr);
 }
 
+// The dialog saves the renderer's options as it shows them; the window is made with them.
+TEST_F(ApplicationTest, ASavedVerticalSyncReachesTheWindow)
+{
+    dir.Write("ogre.cfg", "Render System=OpenGL Rendering Subsystem\n\n"
+                          "[OpenGL Rendering Subsystem]\nFull Screen=No\nVideo Mode=640 x 480\nVSync=Yes\n");
+    Application app;
+    ASSERT_TRUE(app.Init(settings, Configure(false), nullptr, false));
+    EXPECT_TRUE(app.GetRenderWindow()->isVSyncEnabled());
+}
+
+TEST_F(ApplicationTest, VerticalSyncSavedOffStaysOff)
+{
+    dir.Write("ogre.cfg", "Render System=OpenGL Rendering Subsystem\n\n"
+                          "[OpenGL Rendering Subsystem]\nFull Screen=No\nVideo Mode=640 x 480\nVSync=No\n");
+    Application app;
+    ASSERT_TRUE(app.Init(settings, Configure(false), nullptr, false));
+    EXPECT_FALSE(app.GetRenderWindow()->isVSyncEnabled());
+}
+
 TEST_F(ApplicationTest, ForcedConfigurationAsksEvenWithASavedOne)
 {
     dir.Write("ogre.cfg", "Render System=OpenGL Rendering Subsystem\n\n"
