@@ -14,6 +14,7 @@
 
 #include <Ogre.h>
 #include <OgreOverlay.h>
+#include <OgrePanelOverlayElement.h>
 #include <OgreOverlayContainer.h>
 #include <OgreOverlayManager.h>
 
@@ -93,6 +94,9 @@ UI_Hud::UI_Hud()
 {
     gui.reset(new OverlayKit::GUI("VoodooDoll", charHeight));
     window = gui->CreateWindow(Ogre::Vector4(0.0f, 0.0f, 1.0f, 1.0f), "HUD.Background", OverlayKit::PLAIN, "");
+    // The window only holds the lines and the bar: its own clear panel would be blended over
+    // every pixel of the screen each frame, which a software renderer pays for in full.
+    static_cast<Ogre::PanelOverlayElement*>(window->GetInternalOverlay())->setTransparent(true);
     // The first frame writes the real lines.
     scoreText = window->CreateStaticText(Ogre::Vector4(0.1f, 0.1f, 0.7f, 0.8f), "Score");
     messageText = window->CreateStaticText(Ogre::Vector4(0.55f, 0.75f, 0.7f, 0.8f), "Message");

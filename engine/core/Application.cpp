@@ -12,7 +12,9 @@
 #include "engine/sound/SoundSystem.h"
 
 #include <algorithm>
+#include <chrono>
 #include <iostream>
+#include <thread>
 
 #include <OIS.h>
 #include <Ogre.h>
@@ -441,6 +443,12 @@ namespace Engine
 
     bool Application::frameEnded(const Ogre::FrameEvent& event)
     {
-        return CallListeners(&IUpdateListener::FrameEnded, event.timeSinceLastFrame);
+        const bool carryOn = CallListeners(&IUpdateListener::FrameEnded, event.timeSinceLastFrame);
+        // A minimised window is neither drawn nor swapped, so nothing in the frame waits for
+        // the renderer and the loop would spin through empty frames as fast as the processor
+        // goes. Such a frame waits as long as a drawn one at 60 frames a second would take.
+        if (renderWindow && !renderWindow->isActive())
+            std::this_thread::sleep_for(std::chrono::milliseconds(16));
+        return carryOn;
     }
 }

@@ -82,7 +82,10 @@ namespace Engine
         Ogre::ShadowCameraSetupPtr cameraSetup = Ogre::LiSPSMShadowCameraSetup::create();
         static_cast<Ogre::LiSPSMShadowCameraSetup*>(cameraSetup.get())->setOptimalAdjustFactor(0.5f);
         sceneManager->setShadowCameraSetup(cameraSetup);
-        sceneManager->setShadowTextureSettings(1024, 2, Ogre::PF_X8R8G8B8);
+        // LiSPSM spends the texture on what the camera sees: at 512 texels the shadows under
+        // characters and props look as they did at 1024, and a software renderer draws the
+        // casters into a quarter of the texels.
+        sceneManager->setShadowTextureSettings(512, 2, Ogre::PF_X8R8G8B8);
 
         sceneManager->setAmbientLight(ambientLight);
         sceneManager->setShadowColour(ambientLight * 0.1f);

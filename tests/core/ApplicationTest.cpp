@@ -88,6 +88,18 @@ namespace
             app.CreateInputSystem(true, nullptr);
         }
 
+        // Whether the window of an application started from a saved configuration with the
+        // given "VSync" value syncs to the display.
+        bool WindowVSyncSavedAs(const std::string& choice)
+        {
+            dir.Write("ogre.cfg", "Render System=OpenGL Rendering Subsystem\n\n[OpenGL Rendering Subsystem]\n"
+                                  "Full Screen=No\nVideo Mode=640 x 480\nVSync=" + choice + "\n");
+            Application app;
+            if (!app.Init(settings, Configure(false), nullptr, false))
+                throw std::runtime_error("the saved configuration was not used");
+            return app.GetRenderWindow()->isVSyncEnabled();
+        }
+
         ::Test::TempDir dir;
         std::string settings;
         int configureCalls = 0;
@@ -287,6 +299,17 @@ TEST_F(ApplicationTest, ARestoredConfigurationSkipsTheCallbackUnlessForced)
     EXPECT_FALSE(Engine::CameraManager::GetSingleton()); // released with the application
     EXPECT_FALSE(Engine::Scene::GetSingleton());
     EXPECT_EQ(Application::GetSingletonPtr(), nullptr);
+}
+
+// The dialog saves the renderer's options as it shows them; the window is made with them.
+TEST_F(ApplicationTest, ASavedVerticalSyncReachesTheWindow)
+{
+    EXPECT_TRUE(WindowVSyncSavedAs("Yes"));
+}
+
+TEST_F(ApplicationTest, VerticalSyncSavedOffStaysOff)
+{
+    EXPECT_FALSE(WindowVSyncSavedAs("No"));
 }
 
 TEST_F(ApplicationTest, ForcedConfigurationAsksEvenWithASavedOne)

@@ -16,6 +16,7 @@
 #include <Ogre.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -82,6 +83,39 @@ namespace
         }
 
         Ogre::Vector3 CameraPosition() const { return logic->GetCamera()->getDerivedPosition(); }
+
+        /// The frame drawn last, drawn again without swapping and read back as RGBA bytes.
+        std::vector<std::uint8_t> Picture() const
+        {
+            Ogre::RenderWindow* window = application->GetRenderWindow();
+            window->update(false);
+            const unsigned int width = window->getWidth(), height = window->getHeight();
+            std::vector<std::uint8_t> pixels(std::size_t(width) * height * 4);
+            Ogre::PixelBox box(width, height, 1, Ogre::PF_BYTE_RGBA, pixels.data());
+            window->copyContentsToMemory(Ogre::Box(0, 0, width, height), box, Ogre::RenderTarget::FB_BACK);
+            return pixels;
+        }
+
+        /// The mean brightness (0..255) of the 7 x 7 pixels around where a world point shows.
+        double BrightnessAt(const std::vector<std::uint8_t>& pixels, const Ogre::Vector3& point) const
+        {
+            Ogre::Camera* camera = logic->GetCamera();
+            const Ogre::Vector3 onScreen = camera->getProjectionMatrix() * (camera->getViewMatrix() * point);
+            Ogre::RenderWindow* window = application->GetRenderWindow();
+            const int width = static_cast<int>(window->getWidth()), height = static_cast<int>(window->getHeight());
+            const int cx = static_cast<int>((onScreen.x + 1.0f) * 0.5f * width);
+            const int cy = static_cast<int>((1.0f - onScreen.y) * 0.5f * height);
+            double sum = 0.0;
+            int count = 0;
+            for (int y = std::max(cy - 3, 0); y <= std::min(cy + 3, height - 1); ++y)
+                for (int x = std::max(cx - 3, 0); x <= std::min(cx + 3, width - 1); ++x)
+                {
+                    const std::size_t i = (std::size_t(y) * width + x) * 4;
+                    sum += (pixels[i] + pixels[i + 1] + pixels[i + 2]) / 3.0;
+                    ++count;
+                }
+            return count ? sum / count : 0.0;
+        }
 
         std::unique_ptr<LogicRunner> logic;
         MainLoopRunner mainLoop;
@@ -244,14 +278,43 @@ TEST_F(RunnerTest, TheStarsShowOverheadToACameraOnTheFloorLookingUp)
     Draw(1.0f / 60.0f);
 
     // Every pixel of the starry texture has some colour; the empty background is black.
-    Ogre::RenderWindow* window = application->GetRenderWindow();
-    window->update(false);  // the same frame again, read back before it is swapped away
-    const unsigned int width = window->getWidth(), height = window->getHeight();
-    std::vector<std::uint8_t> pixels(std::size_t(width) * height * 4);
-    Ogre::PixelBox box(width, height, 1, Ogre::PF_BYTE_RGBA, pixels.data());
-    window->copyContentsToMemory(Ogre::Box(0, 0, width, height), box, Ogre::RenderTarget::FB_BACK);
+    const std::vector<std::uint8_t> pixels = Picture();
     std::size_t black = 0;
     for (std::size_t i = 0; i < pixels.size(); i += 4)
         black += pixels[i] == 0 && pixels[i + 1] == 0 && pixels[i + 2] == 0 ? 1 : 0;
     EXPECT_LT(black, pixels.size() / 4 / 100) << black << " of " << pixels.size() / 4 << " pixels are black";
+}
+
+TEST_F(RunnerTest, ACrateInTheOpenYardCastsADarkPatchOnTheFloorOnTheSideAwayFromTheMoon)
+{
+    // A crate alone in the open yard, away from the walls, pillars and braziers, seen from
+    // straight above.
+    const Ogre::Vector3 crate(-2.0f, 0.0f, -6.0f);
+    Engine::Scene::GetSingleton()->CreateEntity("Arena.Crate", crate);
+    Engine::Scene::GetSingleton()->Update(0.0f);
+    Ogre::Camera* camera = logic->GetCamera();
+    camera->setOrientation(Ogre::Quaternion::IDENTITY);
+    camera->getParentSceneNode()->setPosition(crate + Ogre::Vector3(0.0f, 9.0f, 0.0f));
+    camera->getParentSceneNode()->setOrientation(Ogre::Quaternion(Ogre::Degree(-90.0f), Ogre::Vector3::UNIT_X));
+    ASSERT_TRUE(camera->getDerivedDirection().positionEquals(Ogre::Vector3::NEGATIVE_UNIT_Y, 1e-4f));
+    Draw(1.0f / 60.0f);
+
+    // The moon shines down along (0.35, -1, 0.55): the shadow lies on the floor past the crate
+    // along (0.35, 0, 0.55), as long as the crate is high times that slope.
+    Ogre::SceneNode* node = nullptr;
+    for (const auto& entity : Engine::Scene::GetSingleton()->GetEntities())
+        if (entity->GetType() == "Arena.Crate" && entity->GetSceneNode()->getPosition().positionEquals(crate, 0.01f))
+            node = entity->GetSceneNode();
+    ASSERT_NE(node, nullptr);
+    const Ogre::AxisAlignedBox bounds = node->getAttachedObject(0)->getWorldBoundingBox(true);
+    const Ogre::Vector3 away = Ogre::Vector3(0.35f, 0.0f, 0.55f).normalisedCopy();
+    const Ogre::Vector3 half = bounds.getHalfSize();
+    const float edge = std::min(half.x / away.x, half.z / away.z);
+    const float reach = edge + 0.5f * bounds.getMaximum().y * Ogre::Vector3(0.35f, 0.0f, 0.55f).length();
+
+    const std::vector<std::uint8_t> pixels = Picture();
+    const double shaded = BrightnessAt(pixels, crate + away * reach);
+    const double lit = BrightnessAt(pixels, crate - away * reach);
+    EXPECT_GT(lit, 10.0) << "the floor on the moon's side is too dark to tell";
+    EXPECT_LT(shaded, lit * 0.5) << "no shadow beside the crate: " << shaded << " against " << lit;
 }

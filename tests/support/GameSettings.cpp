@@ -16,13 +16,13 @@ namespace Test
             "<ShadowFarDistance>60</ShadowFarDistance></Engine>");
     }
 
-    boost::function<bool ()> ChooseOpenGL()
+    boost::function<bool ()> ChooseOpenGL(const std::string& videoMode)
     {
-        return [] {
+        return [videoMode] {
             Ogre::Root& root = Ogre::Root::getSingleton();
             Ogre::RenderSystem* gl = root.getRenderSystemByName("OpenGL Rendering Subsystem");
             gl->setConfigOption("Full Screen", "No");
-            gl->setConfigOption("Video Mode", "640 x 480");
+            gl->setConfigOption("Video Mode", videoMode);
             root.setRenderSystem(gl);
             return true;
         };
