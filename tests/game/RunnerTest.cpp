@@ -286,10 +286,10 @@ TEST_F(RunnerTest, TheStarsShowOverheadToACameraOnTheFloorLookingUp)
 }
 
 // Disabled while an open fault stands: in the 48 x 48 arena, seen from straight above, the moon's
-// shadows fall about 1.5 units off their casters on the side towards the moon (the crate's shadow
-// is a dark square up and left of it), while in the former 24 x 24 arena this test passed. The
-// follow camera's pictures show the shadows beside the player and the crates. Enable it with the
-// mend.
+// shadows fall some 4 units off their casters, towards the moon (the crate's shadow is a dark
+// square up and left of it; without shadows it goes), while in the former 24 x 24 arena this
+// test passed. The follow camera's pictures show the shadows beside the player and the crates.
+// Enable it with the mend.
 TEST_F(RunnerTest, DISABLED_ACrateInTheOpenYardCastsADarkPatchOnTheFloorOnTheSideAwayFromTheMoon)
 {
     // A crate alone in the open yard, away from the walls, pillars and braziers, seen from
