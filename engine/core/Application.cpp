@@ -71,7 +71,7 @@ namespace Engine
 
     Application::Application()
         : renderWindow(nullptr), inputManager(nullptr), mouse(nullptr), keyboard(nullptr),
-          joystick(nullptr), root(nullptr), overlaySystem(nullptr), walkDepth(0), removedDuringWalk(false),
+          joystick(nullptr), frameTime(0.0f), root(nullptr), overlaySystem(nullptr), walkDepth(0), removedDuringWalk(false),
           windowFocused(true)
     {
     }
@@ -282,6 +282,11 @@ namespace Engine
         return root->renderOneFrame();
     }
 
+    void Application::SetFrameTimeSource(boost::function<float (float)> source)
+    {
+        frameTimeSource = source;
+    }
+
     Ogre::RenderWindow* Application::GetRenderWindow() const { return renderWindow; }
     OIS::Mouse* Application::GetMouse() { return mouse; }
     OIS::Keyboard* Application::GetKeyboard() { return keyboard; }
@@ -427,6 +432,8 @@ namespace Engine
         if (keyboard) keyboard->capture();
         if (mouse) mouse->capture();
         if (joystick) joystick->capture();
+        // Before the listeners that came since the last frame join: the source may add some.
+        frameTime = frameTimeSource ? frameTimeSource(event.timeSinceLastFrame) : event.timeSinceLastFrame;
 
         if (!pendingUpdateListeners.empty())
         {
@@ -438,12 +445,13 @@ namespace Engine
                                  return a->GetPriority() > b->GetPriority();
                              });
         }
-        return CallListeners(&IUpdateListener::FrameStarted, event.timeSinceLastFrame);
+        return CallListeners(&IUpdateListener::FrameStarted, frameTime);
     }
 
     bool Application::frameEnded(const Ogre::FrameEvent& event)
     {
-        const bool carryOn = CallListeners(&IUpdateListener::FrameEnded, event.timeSinceLastFrame);
+        const bool carryOn =
+            CallListeners(&IUpdateListener::FrameEnded, frameTimeSource ? frameTime : event.timeSinceLastFrame);
         // A minimised window is neither drawn nor swapped, so nothing in the frame waits for
         // the renderer and the loop would spin through empty frames as fast as the processor
         // goes. Such a frame waits as long as a drawn one at 60 frames a second would take.

@@ -41,6 +41,13 @@ namespace Engine
         void Run() const;
         bool RenderOneFrame();
 
+        /// Decides each frame's time: called once a frame with the time measured since the last
+        /// one, after the input devices were read and before the listeners added since the last
+        /// frame join; what it returns is the time every update listener gets for that frame,
+        /// FrameStarted and FrameEnded alike. A program that plays back recorded frames gives
+        /// their times. Empty (the default): the measured times.
+        void SetFrameTimeSource(boost::function<float (float measured)> source);
+
         Ogre::RenderWindow* GetRenderWindow() const;
         OIS::Mouse* GetMouse();
         OIS::Keyboard* GetKeyboard();
@@ -83,6 +90,8 @@ namespace Engine
         OIS::JoyStick* joystick;
         boost::shared_ptr<IRuleSystem> ruleSystem;
         std::unique_ptr<FrameTimeLog> frameTimes;  // set when the settings ask for one
+        boost::function<float (float)> frameTimeSource;
+        float frameTime;  // this frame's time, as the source gave it
 
         // The renderer's log, unless the host program made one: the whole of it to the log
         // file, only warnings and errors to the console. Made before the root, which then uses

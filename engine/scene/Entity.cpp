@@ -9,6 +9,7 @@
 #include "engine/core/IRuleSystem.h"
 #include "engine/core/OgreStreams.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <vector>
@@ -406,7 +407,8 @@ namespace Engine
         sceneNode = nullptr;
         parentNode = nullptr;
         // A removal mark must not outlive the entity: another entity could later get its address.
-        scene->removalMarks.erase(this);
+        std::vector<Entity*>& marks = scene->removalMarks;
+        marks.erase(std::remove(marks.begin(), marks.end(), this), marks.end());
         scene->members.erase(this);
         scene = nullptr;
         enabled = false;

@@ -9,6 +9,7 @@
 #include "engine/core/XmlDepth.h"
 #include "engine/physics/Simulation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -356,7 +357,7 @@ namespace Engine
 
         if (!removalMarks.empty())
         {
-            std::set<Entity*> marks;
+            std::vector<Entity*> marks;
             marks.swap(removalMarks);
             for (Entity* entity : marks)
                 RemoveEntity(entity);
@@ -455,7 +456,8 @@ namespace Engine
 
     void Scene::MarkEntityForRemoval(Entity* entity)
     {
-        removalMarks.insert(entity);
+        if (std::find(removalMarks.begin(), removalMarks.end(), entity) == removalMarks.end())
+            removalMarks.push_back(entity);
     }
 
     void Scene::MarkEntityForRemoval(const boost::shared_ptr<Entity>& entity)

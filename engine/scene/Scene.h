@@ -154,7 +154,9 @@ namespace Engine
         EntityTemplateManager entityTemplateManager;
         EntityList entities;
         EntityList newEntities;
-        std::set<Entity*> removalMarks;        // not owned; removed at the next update
+        // Not owned; removed at the next update, in the order they were marked (so that the
+        // physics world loses its bodies in the same order in every run).
+        std::vector<Entity*> removalMarks;
         std::vector<TimedRemoval> timedRemovals;
         ObserverList<ISceneObserver> observers;
         std::unique_ptr<TerrainGeometry> terrain;   // the rendered world geometry, if any

@@ -154,6 +154,12 @@ namespace Engine
         return entry.channel.IsSet() ? channels->GetVolume(entry.channel) : 0.0f;
     }
 
+    void SoundSystem::SetMasterVolume(float volume)
+    {
+        device->MakeCurrent();
+        alListenerf(AL_GAIN, std::isfinite(volume) ? std::fmin(std::fmax(volume, 0.0f), 1.0f) : 1.0f);
+    }
+
     void SoundSystem::SetListener(const Ogre::Vector3& position, const Ogre::Vector3& forward, const Ogre::Vector3& up)
     {
         device->MakeCurrent();

@@ -65,6 +65,9 @@ namespace Engine
         /// Volume of the latest play; 0 when it has ended or there is none.
         float GetVolume(int id);
 
+        /// Volume of everything heard (0 silent to 1 full, clamped), on top of each play's own.
+        void SetMasterVolume(float volume);
+
         /// Places the listener (right-handed, like the renderer). It has no velocity.
         void SetListener(const Ogre::Vector3& position, const Ogre::Vector3& forward, const Ogre::Vector3& up);
 
