@@ -1,6 +1,6 @@
 // The arena's balance as a player meets it. The game tests' bot (tests/game/ArenaGame.h) plays
 // the real game, on the real arena, through real key presses, from "Play" until it dies or 15
-// minutes of game time have passed; one game per seed of the C library's rand, at 60 and at 15
+// minutes of game time have passed; one game per seed of the game's generator, at 60 and at 15
 // frames per second, without drawing. Reported per frame rate: survival, kills and score as
 // median with lowest, quartiles and highest, the games that reached the shotgun (25 kills) and
 // the games lost within the 15 minutes; and when a player who stands still is first hit.
@@ -8,12 +8,12 @@
 // GORVANE_PACING_SEEDS sets the number of seeds (10: seeds 1 to 10). Every game runs in a child
 // process of its own: the engine makes one application per process.
 #include "tests/game/ArenaGame.h"
+#include "game/GameRandom.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -33,13 +33,13 @@ namespace
 
     ::Test::BotGame BotGame(::Test::ArenaGame& game)
     {
-        std::srand(static_cast<unsigned>(seed));
+        GameRandom::Seed(static_cast<unsigned>(seed));
         return game.PlayBot(frameSeconds, gameLimitSeconds);
     }
 
     ::Test::BotGame StandingGame(::Test::ArenaGame& game)
     {
-        std::srand(static_cast<unsigned>(seed));
+        GameRandom::Seed(static_cast<unsigned>(seed));
         ::Test::BotGame result;
         result.firstHitSeconds = game.StandStill(frameSeconds, standingLimitSeconds);
         return result;

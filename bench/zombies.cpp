@@ -27,6 +27,7 @@
 #include "game/LogicRunner.h"
 #include "game/MainLoopRunner.h"
 #include "game/RuleSystem.h"
+#include "game/GameRandom.h"
 
 #include "engine/core/Application.h"
 #include "engine/logic/ControllerEC.h"
@@ -45,7 +46,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <stdexcept>
@@ -297,7 +297,7 @@ namespace
         Game& game = TheGame();
         const Without without = static_cast<Without>(state.range(0));
         // The same moment in every run: the zombies' wandering and the particles draw from rand().
-        std::srand(1);
+        GameRandom::Seed(1);
         game.BuildHordeAhead(drawnZombies);
         game.logic->Resume();   // the HUD shows
         LeaveOut(without);

@@ -38,6 +38,8 @@ public:
     boost::weak_ptr<Engine::Entity> GetTarget() const { return target; }
     /// The stagger timer all zombies share: each stunned zombie advances it every frame.
     static float GetStunTimer() { return stunTimer_; }
+    /// A new game's zombies start with the timer at zero.
+    static void ResetStunTimer() { stunTimer_ = 0.0f; }
 
 private:
     AI_Zombie(const AI_Zombie&) = delete;

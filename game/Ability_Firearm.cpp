@@ -1,4 +1,5 @@
 #include "Ability_Firearm.h"
+#include "GameRandom.h"
 #include "GameSounds.h"
 
 #include "engine/core/UniqueId.h"
@@ -199,11 +200,11 @@ void Ability_Firearm::Shoot(int damage, float spreadDegrees, float jitter) const
     if (!shooter || !shooter->GetSceneNode())
         return;
     Ogre::SceneNode* node = shooter->GetSceneNode();
-    Ogre::Vector3 direction = Ogre::Quaternion(Ogre::Degree(Ogre::Math::RangeRandom(-spreadDegrees, spreadDegrees)),
+    Ogre::Vector3 direction = Ogre::Quaternion(Ogre::Degree(GameRandom::Range(-spreadDegrees, spreadDegrees)),
                                                Ogre::Vector3::UNIT_Y) *
                               (node->getOrientation() * Ogre::Vector3::UNIT_Z);
     // Not normalised again: the tilt also makes the push a little stronger.
-    direction.y += Ogre::Math::RangeRandom(-jitter, jitter);
+    direction.y += GameRandom::Range(-jitter, jitter);
 
     Ogre::Vector3 hitPoint;
     boost::shared_ptr<Engine::Entity> target;

@@ -32,6 +32,14 @@ void BonusHandler::AddEffect(int kind, float seconds)
     effects.push_back(Effect{kind, seconds});
 }
 
+void BonusHandler::EndAll()
+{
+    std::vector<Effect> ending;
+    ending.swap(effects);
+    for (const Effect& effect : ending)
+        End(effect.kind);
+}
+
 std::uint8_t BonusHandler::GetPriority()
 {
     return 128;

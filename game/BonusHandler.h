@@ -33,6 +33,8 @@ public:
     /// An effect that ends after `seconds` of frames.
     void AddEffect(int kind, float seconds);
     const std::vector<Effect>& GetEffects() const { return effects; }
+    /// Ends every effect now (a new game starts without the last one's).
+    void EndAll();
 
     std::uint8_t GetPriority() override;
     /// Counts every effect down and ends those that ran out, in order.

@@ -1,15 +1,12 @@
 #include "HighScoreTable.h"
+#include "PlayerFiles.h"
 
 #include "engine/core/Error.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace
 {
@@ -35,25 +32,6 @@ namespace
         const std::uint32_t bits = static_cast<std::uint32_t>(value);
         for (std::size_t i = 0; i < fieldBytes; ++i)
             out.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
-    }
-
-    bool WriteAll(int fd, const std::string& bytes)
-    {
-        std::size_t written = 0;
-        while (written < bytes.size())
-        {
-            const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-            {
-                if (n == 0)
-                    errno = EIO;
-                return false;
-            }
-            written += std::size_t(n);
-        }
-        return true;
     }
 }
 
@@ -122,38 +100,21 @@ void HighScoreTable::Load(const std::string& path)
 
 bool HighScoreTable::Save(const std::string& path) const
 {
-    // The old file is replaced only by a complete new one: a crash, a full disk or a write
-    // error on the way leaves it as it was.
-    const std::string temporary = path + ".new";
-    const std::string bytes = WriteHighScores(entries);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-    {
-        Engine::LogWarning("HighScoreTable::Save", "Can't create '" + temporary + "': " + std::strerror(errno) +
-                                                       "; the high scores are kept in memory only");
-        return false;
-    }
-    int error = 0;
-    if (!WriteAll(fd, bytes) || ::fsync(fd) != 0)
-        error = errno ? errno : EIO;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
-        error = errno;
-    if (error != 0)
-    {
-        ::unlink(temporary.c_str());
-        Engine::LogWarning("HighScoreTable::Save", "Can't write '" + path + "': " + std::strerror(error) +
-                                                       "; the high scores are kept in memory only");
-        return false;
-    }
-    return true;
+    const std::string error = PlayerFiles::ReplaceFile(path, WriteHighScores(entries));
+    if (error.empty())
+        return true;
+    Engine::LogWarning("HighScoreTable::Save", error + "; the high scores are kept in memory only");
+    return false;
 }
 
-void HighScoreTable::Add(const std::string& name, int score)
+std::size_t HighScoreTable::Add(const std::string& name, int score)
 {
+    // A new entry comes after the ones it only ties with.
+    const std::size_t rank = 1 + std::size_t(std::count_if(entries.begin(), entries.end(),
+                                                           [score](const HighScoreEntry& e) { return e.score >= score; }));
     entries.push_back({name.substr(0, maxNameLength), score});
     SortAndTrim();
+    return rank <= maxEntries ? rank : 0;
 }
 
 int HighScoreTable::Lowest() const

@@ -35,8 +35,9 @@ public:
     /// table in memory is kept either way.
     bool Save(const std::string& path) const;
 
-    /// Adds an entry, sorts and keeps the best ten.
-    void Add(const std::string& name, int score);
+    /// Adds an entry, sorts and keeps the best ten. Returns the entry's place (1 to 10), 0 when
+    /// it did not stay.
+    std::size_t Add(const std::string& name, int score);
     /// The score to beat for a place: 0 while the table has room, else the tenth score.
     int Lowest() const;
     const std::vector<HighScoreEntry>& GetEntries() const { return entries; }

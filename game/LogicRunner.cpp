@@ -1,4 +1,6 @@
 #include "LogicRunner.h"
+#include "GameInput.h"
+#include "GameRandom.h"
 #include "FrameTime.h"
 #include "PlayerUpgradeHandler.h"
 #include "RuleSystem.h"
@@ -94,6 +96,11 @@ bool LogicRunner::FrameStarted(float)
     return true;
 }
 
+const char* LogicRunner::GetArenaFile()
+{
+    return arenaFile;
+}
+
 void LogicRunner::BuildArena()
 {
     killCount = 0;
@@ -170,8 +177,8 @@ bool LogicRunner::FrameEnded(float seconds)
 
     // The wheel lowers the camera (forward) or raises it, never below the floor's height. A
     // notch is a notch at any frame rate: the wheel's movement is not scaled by the frame time.
-    if (OIS::Mouse* mouse = Engine::Application::GetSingletonPtr()->GetMouse())
-        cameraHeight -= mouse->getMouseState().Z.rel / wheelPerNotch * cameraHeightPerNotch;
+    if (gameInputInstance)
+        cameraHeight -= float(gameInputInstance->GetWheel()) / wheelPerNotch * cameraHeightPerNotch;
     if (cameraHeight < 0.0f)
         cameraHeight = 0.0f;
 
@@ -202,7 +209,10 @@ void LogicRunner::OnEntityKilled(Engine::Entity* entity)
         return;
 
     // Anywhere in the middle of the arena, one unit above the ground.
-    Ogre::Vector3 point((std::rand() % 140) / 10.0f - 7.0f, 0.0f, (std::rand() % 140) / 10.0f - 7.0f);
+    // One draw after the other: the order of a call's arguments is the compiler's choice.
+    const float x = GameRandom::Below(140) / 10.0f - 7.0f;
+    const float z = GameRandom::Below(140) / 10.0f - 7.0f;
+    Ogre::Vector3 point(x, 0.0f, z);
     Engine::Simulation::GetSingleton()->RaycastHeight(point, 1.0f, 10000.0f);
     Engine::Scene::GetSingleton()->CreateEntity(pickUpType, point);
 }

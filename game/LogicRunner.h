@@ -30,6 +30,8 @@ public:
 
     /// A fresh arena: loads "arena2.xml", adds sky, floor and a new player, resets the kills.
     void BuildArena();
+    /// The scene file BuildArena loads.
+    static const char* GetArenaFile();
     /// The game view goes live / stops.
     void Resume();
     void Pause();

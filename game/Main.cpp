@@ -3,8 +3,12 @@
 #include "BuildInfo.h"
 #include "ConfigDialog.h"
 #include "GameControllers.h"
+#include "GameInput.h"
 #include "GameSounds.h"
+#include "MainLoopRunner.h"
 #include "PlayerFiles.h"
+#include "ReplayFile.h"
+#include "ReplayPlayer.h"
 #include "RuleSystem.h"
 #include "StateHandler.h"
 #include "UI_Hud.h"
@@ -13,6 +17,8 @@
 #include "engine/core/Application.h"
 #include "engine/core/Error.h"
 #include "engine/core/Exception.h"
+#include "engine/core/Settings.h"
+#include "engine/sound/SoundSystem.h"
 #include "script/Interpreter.h"
 
 #include <cstring>
@@ -53,10 +59,30 @@ namespace
             std::cerr << "Unable to change to " << folder << "\n";
     }
 
-    // The configure callback: the render-system dialog, shown at every start.
+    // A setting the game's settings file may leave out; empty when it does.
+    std::string OptionalSetting(const std::string& key)
+    {
+        const Engine::Settings::KeyMap found = Engine::Settings::GetMap(key);
+        const auto it = found.find(key);
+        return it == found.end() ? std::string() : it->second;
+    }
+
+    // "<ReplayHeadless>Yes</ReplayHeadless>" beside "<Replay>": the replay runs without drawing,
+    // as fast as it goes, and its result is the program's exit status.
+    bool IsHeadlessReplay()
+    {
+        const std::string value = OptionalSetting("Engine/ReplayHeadless");
+        return !OptionalSetting("Engine/Replay").empty() &&
+               (value == "Yes" || value == "yes" || value == "true" || value == "1");
+    }
+
+    // The configure callback: the render-system dialog, shown at every start (a headless replay
+    // takes the saved choice, or the first render system, without asking).
     bool ChooseRenderSystem()
     {
         ConfigDialog dialog;
+        if (IsHeadlessReplay())
+            return dialog.Confirm();
         if (!dialog.Display())
             return false;
         ConfigDialog::SaveChoice();
@@ -103,6 +129,7 @@ int main(int argc, char** argv)
         Engine::Python::Initialize(argc, argv);
 
         RegisterGameControllers();
+        gameInputInstance.reset(new GameInput(*application));
 
         // The state handler creates the runners, builds the arena and starts the logos; from
         // then on everything the player sees is its doing, until the menu's "Exit".
@@ -110,7 +137,55 @@ int main(int argc, char** argv)
 
         application->AddUpdateListener(&closeListener);
 
-        application->Run();
+        // "<Replay>file</Replay>" plays a recorded game first; a bare file name is one of the
+        // player's own recordings, kept beside the high scores.
+        std::string replayFile = OptionalSetting("Engine/Replay");
+        const bool headless = IsHeadlessReplay();
+        bool replayStarted = false;
+        if (!replayFile.empty())
+        {
+            const std::string::size_type slash = files.highScoreFile.rfind('/');
+            if (replayFile.find('/') == std::string::npos && slash != std::string::npos)
+                replayFile = files.highScoreFile.substr(0, slash + 1) + replayFile;
+            try
+            {
+                const Replay replay = ReplayFile::Load(replayFile);
+                stateHandlerInstance->StartReplay(replay, replayFile, [headless] {
+                    if (headless)
+                        stateHandlerInstance->GetMainLoopRunner().quit = true;
+                }, headless);
+                replayStarted = true;
+            }
+            catch (const Engine::Exception&)
+            {
+                // Said in the log and on the console; without a replay to run, a headless run
+                // has failed, and a player's game starts as usual.
+                status = 1;
+            }
+        }
+
+        if (headless)
+        {
+            status = 1;
+            if (replayStarted)
+            {
+                Engine::SoundSystem::GetSingleton()->SetMasterVolume(0.0f);
+                // The frames as the renderer's loop would call them, without drawing; the
+                // recording gives their times.
+                Ogre::FrameEvent event;
+                while (application->frameStarted(event) && application->frameEnded(event))
+                {
+                }
+                const ReplayPlayer* player = stateHandlerInstance->GetReplayPlayer();
+                status = player->IsFinished() && player->Matched() ? 0 : 1;
+                std::cout << player->Summary() << "\n";
+            }
+        }
+        else
+        {
+            status = 0;
+            application->Run();
+        }
     }
     catch (const Engine::Exception& e)
     {
@@ -132,6 +207,7 @@ int main(int argc, char** argv)
     Engine::Python::Finalize();
     stateHandlerInstance.reset();
     hudInstance.reset();
+    gameInputInstance.reset();
     application.reset();
     return status;
 }

@@ -13,6 +13,10 @@ public:
     bool FrameStarted(float seconds) override;
     bool FrameEnded(float seconds) override;
 
+    /// A new game: its entities are streamed at the same frames as in every game with its
+    /// frame times (a replay of it included).
+    void NewGame() { streamingTimer = 0.0f; }
+
     /// Set by the menu's "Exit": the next FrameStarted ends the frame loop.
     bool quit;
     /// A game is in progress: the physics world and the controllers are stepped.

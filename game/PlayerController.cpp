@@ -1,4 +1,5 @@
 #include "PlayerController.h"
+#include "GameInput.h"
 #include "FrameTime.h"
 #include "UI_Hud.h"
 #include "GameSounds.h"
@@ -86,9 +87,7 @@ void PlayerController::OnDetach(boost::shared_ptr<Engine::Entity> entity)
 
 bool PlayerController::IsDown(Action action) const
 {
-    Engine::Application* application = Engine::Application::GetSingletonPtr();
-    OIS::Keyboard* keyboard = application ? application->GetKeyboard() : nullptr;
-    return keyboard && keyboard->isKeyDown(static_cast<OIS::KeyCode>(keyMap.at(action)));
+    return IsGameKeyDown(static_cast<OIS::KeyCode>(keyMap.at(action)));
 }
 
 void PlayerController::PlayWalk()

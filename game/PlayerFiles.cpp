@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -105,4 +106,34 @@ PlayerFiles PlayerFiles::Locate(const std::string& executableFolder)
     files.logFile = PlayerFile(BaseFolder("XDG_STATE_HOME", home, ".local/state"), "XDG_STATE_HOME", files.logFile,
                                "the log is not written", files.warnings);
     return files;
+}
+
+std::string PlayerFiles::ReplaceFile(const std::string& path, const std::string& bytes)
+{
+    const std::string temporary = path + ".new";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return "Can't create '" + temporary + "': " + std::strerror(errno);
+    int error = 0;
+    std::size_t written = 0;
+    while (error == 0 && written < bytes.size())
+    {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            error = n == 0 ? EIO : errno;
+        else
+            written += std::size_t(n);
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error == 0)
+        return "";
+    ::unlink(temporary.c_str());
+    return "Can't write '" + path + "': " + std::strerror(error);
 }

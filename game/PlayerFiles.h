@@ -15,6 +15,11 @@ struct PlayerFiles
     /// says so) and a warning in `warnings`.
     static PlayerFiles Locate(const std::string& executableFolder);
 
+    /// Writes `bytes` to a new file beside `path` and renames it over the old one, so a crash, a
+    /// full disk or a write error on the way leaves the old file as it was. Empty on success,
+    /// else what went wrong ("Can't write '<path>': <reason>").
+    static std::string ReplaceFile(const std::string& path, const std::string& bytes);
+
     std::string renderSystemFile;
     std::string logFile;
     std::string highScoreFile;

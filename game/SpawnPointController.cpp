@@ -1,4 +1,5 @@
 #include "SpawnPointController.h"
+#include "GameRandom.h"
 
 #include "engine/physics/Simulation.h"
 #include "engine/scene/Entity.h"
@@ -53,7 +54,7 @@ bool SpawnPointController::Update(float dt, boost::shared_ptr<Engine::Entity> en
     const float interval = startIntervalSeconds - std::sqrt(elapsed / 4.0f);
     countdown = interval > 0.0f ? interval - std::min(-countdown, interval) : interval;
     const int variants = elapsed > thirdVariantAfterSeconds ? 3 : elapsed > secondVariantAfterSeconds ? 2 : 1;
-    const int variant = std::rand() % variants + 1;
+    const int variant = GameRandom::Below(variants) + 1;
 
     // Out of the grate, standing on whatever is below it.
     Ogre::Vector3 position = entity->GetSceneNode()->getPosition();

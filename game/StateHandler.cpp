@@ -1,12 +1,19 @@
 #include "StateHandler.h"
+#include "AI_Zombie.h"
+#include "BonusHandler.h"
+#include "GameInput.h"
 #include "LogicRunner.h"
 #include "MainLoopRunner.h"
+#include "GameRandom.h"
+#include "ReplayPlayer.h"
+#include "ReplayRecorder.h"
 #include "RuleSystem.h"
 #include "Teardown.h"
 #include "UI_Hud.h"
 #include "UI_Menu.h"
 
 #include "engine/core/Application.h"
+#include "engine/core/Error.h"
 #include "engine/gui/GUI.h"
 #include "engine/scene/Entity.h"
 #include "engine/sound/SoundSystem.h"
@@ -16,6 +23,7 @@
 #include <OgreOverlayElement.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 boost::shared_ptr<StateHandler> stateHandlerInstance;
 
@@ -47,17 +55,13 @@ namespace
                                                                          Ogre::LBS_MANUAL, 1.0f, alpha);
     }
 
-    bool IsKeyDown(OIS::KeyCode key)
-    {
-        OIS::Keyboard* keyboard = Engine::Application::GetSingletonPtr()->GetKeyboard();
-        return keyboard && keyboard->isKeyDown(key);
-    }
 }
 
 StateHandler::StateHandler(const std::string& highScoreFile)
-    : menuMusic(-1), ingameMusic(-1), scaryMusic(-1), musicTarget(fullVolume), logoTime(0.0f), arenaReady(true),
-      logosDone(false), skipKeyHeld(false), hadWindowFocus(Engine::Application::GetSingletonPtr()->HasWindowFocus()),
-      highScoreFile(highScoreFile), logo1(nullptr), logo2(nullptr), highScoreList(nullptr), highScoreCaption(nullptr), calledByFrameLoop(false)
+    : menuMusic(-1), ingameMusic(-1), scaryMusic(-1), musicTarget(fullVolume), logoTime(0.0f), playerDead(false),
+      gameInProgress(false), newGamePending(false), logosDone(false), skipKeyHeld(false), hadWindowFocus(!gameInputInstance || gameInputInstance->HasWindowFocus()),
+      highScoreFile(highScoreFile), logo1(nullptr), logo2(nullptr), highScoreList(nullptr), highScoreCaption(nullptr), calledByFrameLoop(false),
+      replayLowestHighScore(0)
 {
     Engine::Application& application = *Engine::Application::GetSingletonPtr();
     application.AddUpdateListener(this);
@@ -70,6 +74,12 @@ StateHandler::StateHandler(const std::string& highScoreFile)
     mainLoopRunner.reset(new MainLoopRunner);
     application.AddUpdateListener(mainLoopRunner.get());
 
+    // The recordings are kept beside the high scores.
+    const std::string::size_type slash = highScoreFile.rfind('/');
+    recorder.reset(new ReplayRecorder(*logicRunner, slash == std::string::npos ? "" : highScoreFile.substr(0, slash + 1)));
+    if (gameInputInstance)
+        gameInputInstance->SetFrameObserver([this](const ReplayFrame& frame) { OnFrameStart(frame); });
+
     // Kept from the game's first design; nothing shows it.
     gameOverMenu.reset(new UI_Menu(menuBackground));
     gameOverMenu->AddItem("Okay", "", [this] {
@@ -81,7 +91,11 @@ StateHandler::StateHandler(const std::string& highScoreFile)
     mainMenu.reset(new UI_Menu(menuBackground));
     mainMenu->AddItem("Play", "", [this] { StartGame(); });
     mainMenu->AddItem("High scores", "", [this] { ShowHighScores(); });
-    mainMenu->AddItem("Exit", "", [this] { mainLoopRunner->quit = true; });
+    // A recorded "Exit" ends the recording, not the program that plays it back.
+    mainMenu->AddItem("Exit", "", [this] {
+        if (!IsReplaying())
+            mainLoopRunner->quit = true;
+    });
     mainMenu->Hide();
 
     logoGui.reset(new OverlayKit::GUI("VoodooDoll", logoCharHeight));
@@ -112,6 +126,14 @@ StateHandler::StateHandler(const std::string& highScoreFile)
 
 StateHandler::~StateHandler()
 {
+    if (gameInputInstance)
+    {
+        gameInputInstance->SetFrameObserver(boost::function<void (const ReplayFrame&)>());
+        if (IsReplaying())
+            gameInputInstance->PlayFrom(boost::function<bool (ReplayFrame&)>(), {}, true);
+    }
+    // A game in progress is saved while its world is still there.
+    recorder.reset();
     RuleSystem::Leave(this);
     LeaveFrameLoop(this, calledByFrameLoop);
     ReleaseGui(logoGui);
@@ -127,11 +149,11 @@ bool StateHandler::FrameStarted(float seconds)
     calledByFrameLoop = true;
 
     // A skip is the moment Return or Space goes down: holding it skips once.
-    const bool skipKeyDown = IsKeyDown(OIS::KC_RETURN) || IsKeyDown(OIS::KC_SPACE);
+    const bool skipKeyDown = IsGameKeyDown(OIS::KC_RETURN) || IsGameKeyDown(OIS::KC_SPACE);
     const bool skipPress = skipKeyDown && !skipKeyHeld;
     skipKeyHeld = skipKeyDown;
     // The moment the window loses the keyboard focus (the player switched to another window).
-    const bool hasWindowFocus = Engine::Application::GetSingletonPtr()->HasWindowFocus();
+    const bool hasWindowFocus = !gameInputInstance || gameInputInstance->HasWindowFocus();
     const bool focusLost = hadWindowFocus && !hasWindowFocus;
     hadWindowFocus = hasWindowFocus;
 
@@ -164,7 +186,7 @@ bool StateHandler::FrameStarted(float seconds)
     // Escape leaves a game or the high-score view, but not the dying or the name entry. A game
     // left without focus pauses as if Escape had been pressed: keys no longer reach it.
     const bool hudBusy = hudInstance && (hudInstance->IsNameEntryOpen() || hudInstance->IsDead());
-    const bool leave = IsKeyDown(OIS::KC_ESCAPE) || (focusLost && mainLoopRunner->simulationRunning);
+    const bool leave = IsGameKeyDown(OIS::KC_ESCAPE) || (focusLost && mainLoopRunner->simulationRunning);
     if (leave && !mainMenu->IsVisible() && !gameOverMenu->IsVisible() && !hudBusy)
         ReturnToMenu();
     return true;
@@ -193,7 +215,7 @@ void StateHandler::OnEntityKilled(Engine::Entity* entity)
     if (entity->GetType() != playerType)
         return;
     mainMenu->SetFirstItemCaption("Play");
-    arenaReady = false;
+    playerDead = true;
 }
 
 void StateHandler::OnEntityDamaged(Engine::Entity*, int)
@@ -203,21 +225,109 @@ void StateHandler::OnEntityDamaged(Engine::Entity*, int)
 void StateHandler::StartGame()
 {
     mainMenu->Hide();
-    mainLoopRunner->simulationRunning = true;
-    if (!arenaReady)
-        logicRunner->BuildArena();  // a fresh arena and player after a death
-    logicRunner->Resume();
+    if (gameInProgress)
+    {
+        mainLoopRunner->simulationRunning = true;
+        logicRunner->Resume();
+    }
+    else
+    {
+        // Started between frames, so that a recording begins exactly where its replay will.
+        newGamePending = true;
+    }
     mainMenu->SetFirstItemCaption("Continue");
     musicTarget = ingameMusicVolume;
     Engine::SoundSystem& sound = *Engine::SoundSystem::GetSingleton();
     sound.StopSound(menuMusic);
     sound.PlaySound(ingameMusic);
-    arenaReady = true;
+}
+
+void StateHandler::OnFrameStart(const ReplayFrame& frame)
+{
+    if (newGamePending)
+    {
+        const std::uint32_t seed = GameRandom::NewSeed();
+        BeginNewGame(seed);
+        const std::vector<std::pair<std::string, std::string>> settings = {
+            {"arena", LogicRunner::GetArenaFile()}, {"lowestHighScore", std::to_string(highScores.Lowest())}};
+        recorder->Begin(seed, settings, gameInputInstance->KeysDown(), gameInputInstance->HasWindowFocus());
+    }
+    recorder->OnFrame(frame);
+}
+
+void StateHandler::BeginNewGame(std::uint32_t seed)
+{
+    newGamePending = false;
+    // Nothing of the last game carries into this one: a replay starts from the same state.
+    GameRandom::Seed(seed);
+    AI_Zombie::ResetStunTimer();
+    mainLoopRunner->NewGame();
+    UI_Menu::ResetKeyRepeat();
+    if (bonusHandlerInstance)
+        bonusHandlerInstance->EndAll();
+    // Every game starts from a fresh arena and player, the first one too.
+    logicRunner->BuildArena();
+    mainLoopRunner->simulationRunning = true;
+    logicRunner->Resume();
+    gameInProgress = true;
+    playerDead = false;
+}
+
+void StateHandler::StartReplay(const Replay& replay, const std::string& fileName, boost::function<void ()> ended,
+                               bool stopAtDifference)
+{
+    if (replay.Setting("arena") != LogicRunner::GetArenaFile())
+        Engine::LogWarning("StateHandler::StartReplay", "The replay '" + fileName + "' was recorded in the arena '" +
+                                                            replay.Setting("arena") + "'; it will not play the same");
+    if (replay.gameVersion != GORVANE_VERSION)
+        Engine::LogWarning("StateHandler::StartReplay", "The replay '" + fileName + "' was recorded by version " +
+                                                            replay.gameVersion + " of the game");
+    // A game in progress ends here: it is saved as it is.
+    recorder->Stop();
+    if (!logosDone)
+    {
+        logoTime = logosEnd;
+        EndLogos();
+    }
+    replayLowestHighScore = std::atoi(replay.Setting("lowestHighScore").c_str());
+    replayEnded = ended;
+    replayPlayer.reset(new ReplayPlayer(*logicRunner, replay, fileName));
+    replayPlayer->SetEndCallback([this] { OnReplayEnded(); });
+    replayPlayer->stopAtDifference = stopAtDifference;
+    gameInProgress = false;
+    StartGame();
+    newGamePending = false;
+    BeginNewGame(replay.seed);
+    // The window's focus as the recorded game began: only a recorded change pauses it.
+    hadWindowFocus = replay.focus;
+    ReplayPlayer* player = replayPlayer.get();
+    gameInputInstance->PlayFrom([player](ReplayFrame& frame) { return player->NextFrame(frame); }, replay.keysHeld,
+                                replay.focus);
+}
+
+void StateHandler::OnReplayEnded()
+{
+    // A recording that ended during play (the program was closed) leaves the game paused.
+    if (mainLoopRunner->simulationRunning)
+        ReturnToMenu();
+    if (replayEnded)
+        replayEnded();
+}
+
+bool StateHandler::IsReplaying() const
+{
+    return replayPlayer && !replayPlayer->IsFinished();
 }
 
 void StateHandler::ReturnToMenu()
 {
     const bool fromHighScores = highScoreList->isVisible();
+    if (playerDead && gameInProgress)
+    {
+        // After the death (and the name entry): the game is over.
+        gameInProgress = false;
+        recorder->End();
+    }
     highScoreList->hide();
     highScoreCaption->hide();
     mainLoopRunner->simulationRunning = false;
@@ -257,13 +367,20 @@ bool StateHandler::IsHighScoreViewVisible() const
 
 int StateHandler::LowestHighScore() const
 {
-    return highScores.Lowest();
+    return IsReplaying() ? replayLowestHighScore : highScores.Lowest();
 }
 
 void StateHandler::AddHighScore(const std::string& name, int score)
 {
-    highScores.Add(name, score);
+    if (IsReplaying())
+    {
+        replayPlayer->EnteredHighScores(name, score);
+        return;
+    }
+    const std::size_t rank = highScores.Add(name, score);
     highScores.Save(highScoreFile);
+    if (rank > 0)
+        recorder->EnteredHighScores(name, score, rank);
 }
 
 float StateHandler::LogoAlpha(float t, float start, float end, float ramp)

@@ -6,18 +6,25 @@
 #include <memory>
 #include <string>
 
+#include <boost/function.hpp>
 #include <boost/shared_ptr.hpp>
 
 namespace Ogre { class OverlayElement; }
 namespace OverlayKit { class GUI; }
 class LogicRunner;
 class MainLoopRunner;
+class ReplayPlayer;
+class ReplayRecorder;
 class UI_Menu;
+struct Replay;
+struct ReplayFrame;
 
 /// Runs everything around a game: the two start-up logos over the scary music, the main menu,
 /// starting, pausing and resuming a game, the return to the menu after a death, the high-score
-/// table and its file, and the music of each phase. Owns the two runners and the menus; made
-/// once by the entry point after the engine is running (stateHandlerInstance).
+/// table and its file, and the music of each phase. Every game is recorded from "Play" on (kept
+/// beside the high-score file), and a recorded game can be played back instead of the devices.
+/// Owns the two runners, the menus, the recorder and the player of a replay; made once by the
+/// entry point after the engine and the game's input are running (stateHandlerInstance).
 class StateHandler : public Engine::IUpdateListener, public IRuleSystemListener
 {
 public:
@@ -37,8 +44,15 @@ public:
     void OnEntityKilled(Engine::Entity* entity) override;
     void OnEntityDamaged(Engine::Entity* entity, int health) override;
 
-    /// "Play" / "Continue": a new arena after a death, else the paused game goes on.
+    /// "Play" / "Continue": a new game (a fresh arena, a new seed) starts with the next frame
+    /// unless one is paused, which then goes on.
     void StartGame();
+    /// Plays the recorded game instead of the devices, from the next frame: the logos and the
+    /// menu are skipped, and the end of the recording returns to the menu (the devices take over)
+    /// and calls `ended` (at the first difference already, with `stopAtDifference`). The
+    /// high-score table is not touched by the replayed game.
+    void StartReplay(const Replay& replay, const std::string& fileName,
+                     boost::function<void ()> ended = boost::function<void ()>(), bool stopAtDifference = false);
     /// Pauses the game and shows the main menu (also from the high-score view).
     void ReturnToMenu();
     /// "High scores": the table instead of the menu.
@@ -46,7 +60,7 @@ public:
 
     /// The score a new entry must beat: 0 while the table has room.
     int LowestHighScore() const;
-    /// Adds the entry to the table and saves it.
+    /// Adds the entry to the table and saves it (a replayed game's entry is only compared).
     void AddHighScore(const std::string& name, int score);
 
     /// Alpha of a logo shown from `start` to `end` with fades of `ramp` seconds, at time t.
@@ -65,9 +79,18 @@ public:
     int GetMenuMusic() const { return menuMusic; }
     int GetIngameMusic() const { return ingameMusic; }
     int GetScaryMusic() const { return scaryMusic; }
+    const ReplayRecorder& GetRecorder() const { return *recorder; }
+    /// The replay played last, or null.
+    const ReplayPlayer* GetReplayPlayer() const { return replayPlayer.get(); }
+    /// A recorded game is being played back.
+    bool IsReplaying() const;
 
 private:
     void EndLogos();
+    /// Before a frame's input takes effect: a new game starts, and the recorder sees the frame.
+    void OnFrameStart(const ReplayFrame& frame);
+    void BeginNewGame(std::uint32_t seed);
+    void OnReplayEnded();
 
     std::unique_ptr<MainLoopRunner> mainLoopRunner;
     std::unique_ptr<LogicRunner> logicRunner;
@@ -78,7 +101,9 @@ private:
     int scaryMusic;
     float musicTarget;
     float logoTime;
-    bool arenaReady;
+    bool playerDead;      // the game's player died: the game ends with the return to the menu
+    bool gameInProgress;  // started and not ended: "Continue" goes on with it
+    bool newGamePending;  // "Play" was chosen: the game starts before the next frame
     bool logosDone;
     bool skipKeyHeld;
     bool hadWindowFocus;  // as of the last frame: a game pauses when the window loses it
@@ -90,6 +115,10 @@ private:
     Ogre::OverlayElement* highScoreCaption;
     std::unique_ptr<OverlayKit::GUI> logoGui;  // only while the logos run
     bool calledByFrameLoop;
+    std::unique_ptr<ReplayRecorder> recorder;    // after the runners: saves the game it records as it goes
+    std::unique_ptr<ReplayPlayer> replayPlayer;
+    boost::function<void ()> replayEnded;
+    int replayLowestHighScore;
 };
 
 /// The game's one state handler, made by the entry point and reset when the frame loop ends.

@@ -1,4 +1,6 @@
 #include "UI_Hud.h"
+#include "GameInput.h"
+#include "GameRandom.h"
 #include "GameSounds.h"
 #include "HighScoreTable.h"
 #include "RuleSystem.h"
@@ -120,8 +122,8 @@ UI_Hud::UI_Hud()
 
     Engine::Application* application = Engine::Application::GetSingletonPtr();
     application->AddUpdateListener(this);
-    if (OIS::Keyboard* keyboard = application->GetKeyboard())
-        keyboard->setEventCallback(this);
+    if (gameInputInstance)
+        gameInputInstance->SetKeyListener(this);
     if (RuleSystem* rules = RuleSystem::Get())
         rules->AddListener(this);
 }
@@ -129,9 +131,8 @@ UI_Hud::UI_Hud()
 UI_Hud::~UI_Hud()
 {
     RuleSystem::Leave(this);
-    Engine::Application* application = Engine::Application::GetSingletonPtr();
-    if (application && application->GetKeyboard() && application->GetKeyboard()->getEventCallback() == this)
-        application->GetKeyboard()->setEventCallback(nullptr);
+    if (gameInputInstance)
+        gameInputInstance->SetKeyListener(nullptr);
     LeaveFrameLoop(this, calledByFrameLoop);
     ReleaseGui(gui);
 }
@@ -233,7 +234,7 @@ void UI_Hud::OnEntityKilled(Engine::Entity* entity)
         // The points show where the thing died.
         const Ogre::Vector2 screen = ScreenPosition(PositionOf(*entity) + Ogre::Vector3(0.0f, textHeightAboveThing, 0.0f));
         AddFloatingText(std::to_string(points), 1.0f - screen.x, screen.y, 0.0f);
-        if (std::rand() % 2 == 1)
+        if (GameRandom::Below(2) == 1)
             Taunt(false);
         return;
     }
@@ -298,6 +299,9 @@ void UI_Hud::SetPlayer(boost::weak_ptr<Engine::Entity> newPlayer)
     comboCount = 1;
     comboTime = 0.0f;
     deathSeen = false;
+    // The taunts of a new game owe nothing to the last one.
+    tauntCooldown = 0.0f;
+    tauntBag.clear();
 }
 
 void UI_Hud::ShowMessage(const std::string& text, float seconds)
@@ -337,7 +341,7 @@ void UI_Hud::Taunt(bool hurt)
 
     if (hurt)
     {
-        const Line& cry = painCries[std::rand() % 2];
+        const Line& cry = painCries[GameRandom::Below(2)];
         PlayFlat(cry.sound);
         AddFloatingTextAt(PositionOf(*playerEntity), cry.text, painCryDelaySeconds);
         return;
@@ -347,7 +351,7 @@ void UI_Hud::Taunt(bool hurt)
     if (tauntBag.empty())
         for (int i = 0; i < tauntCount; ++i)
             tauntBag.push_back(i);
-    const std::size_t pick = std::size_t(std::rand()) % tauntBag.size();
+    const std::size_t pick = std::size_t(GameRandom::Below(int(tauntBag.size())));
     const Line& taunt = taunts[tauntBag[pick]];
     tauntBag.erase(tauntBag.begin() + std::ptrdiff_t(pick));
     PlayFlat(taunt.sound);

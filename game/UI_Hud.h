@@ -42,7 +42,7 @@ public:
     bool keyPressed(const OIS::KeyEvent& event) override;
     bool keyReleased(const OIS::KeyEvent& event) override;
 
-    /// A new arena's player: the score and combo start again.
+    /// A new arena's player: the score, combo and taunts start again.
     void SetPlayer(boost::weak_ptr<Engine::Entity> newPlayer);
     /// Shows the text on the message line for the given seconds; replaces any earlier message.
     void ShowMessage(const std::string& text, float seconds);

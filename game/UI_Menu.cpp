@@ -1,4 +1,5 @@
 #include "UI_Menu.h"
+#include "GameInput.h"
 #include "GameSounds.h"
 #include "Teardown.h"
 
@@ -62,8 +63,7 @@ bool UI_Menu::FrameEnded(float seconds)
 {
     if (!IsVisible() || items.empty())
         return true;
-    OIS::Keyboard* keyboard = Engine::Application::GetSingletonPtr()->GetKeyboard();
-    if (!keyboard)
+    if (!gameInputInstance)
         return true;
 
     keyRepeatTimer += seconds;
@@ -106,22 +106,26 @@ void UI_Menu::SetFirstItemCaption(const std::string& text)
         items.front().text->setCaption(text);
 }
 
+void UI_Menu::ResetKeyRepeat()
+{
+    keyRepeatTimer = 0.0f;
+}
+
 void UI_Menu::Show()
 {
     // A key still held from what came before (the Return that skipped the logos, confirmed a
     // name or chose an item of another menu) is no choice made in this menu.
     if (!IsVisible())
     {
-        const OIS::Keyboard* keyboard = Engine::Application::GetSingletonPtr()->GetKeyboard();
         for (std::size_t key = 0; key < heldSinceShown.size(); ++key)
-            heldSinceShown[key] = keyboard && keyboard->isKeyDown(menuKeys[key]);
+            heldSinceShown[key] = IsGameKeyDown(menuKeys[key]);
     }
     gui->GetInternalOverlay()->show();
 }
 
 bool UI_Menu::IsPressed(std::size_t key)
 {
-    const bool down = Engine::Application::GetSingletonPtr()->GetKeyboard()->isKeyDown(menuKeys[key]);
+    const bool down = IsGameKeyDown(menuKeys[key]);
     if (!down)
         heldSinceShown[key] = false;
     return down && !heldSinceShown[key];

@@ -35,6 +35,8 @@ public:
     void SetFirstItemCaption(const std::string& text);
 
     void Show();
+    /// The key repeat all menus share starts again (a new game's menus repeat alike).
+    static void ResetKeyRepeat();
     void Hide();
     bool IsVisible() const;
 

@@ -165,6 +165,7 @@ class Game:
             written = artefacts
         self.frame_log = os.path.join(self.sandbox if not installed else self.home, "frames.csv")
         self.sound_file = os.path.join(written, "mix.wav") if capture_sound else ""
+        self.settings = settings
         with open(settings) as f:
             text = f.read()
         extra = f"    <FrameTimeLog>{self.frame_log}</FrameTimeLog>\n"
@@ -669,9 +670,35 @@ def check_sound(game, marks):
 def play_once(built, artefacts):
     game = Game(built, artefacts, capture_sound=True)
     try:
-        play_through(game)
+        score = play_through(game)
+        replay_recorded(game, score)
     finally:
         game.stop()
+
+
+def replay_recorded(game, score):
+    """The game that took first place, played again from its recording by the real program,
+    headless: every digest and the high-score entry must match."""
+    phase = "replay"
+    recording = os.path.join(game.bin, "highscore1.replay")
+    if not os.path.exists(recording):
+        raise PhaseFailure(phase, f"{recording} was not written")
+    shutil.copy2(recording, game.artefacts)
+    with open(game.settings) as f:
+        text = f.read()
+    with open(game.settings, "w") as f:
+        f.write(text.replace("</Engine>", "    <Replay>highscore1.replay</Replay>\n"
+                                          "    <ReplayHeadless>Yes</ReplayHeadless>\n</Engine>"))
+    try:
+        result = subprocess.run([game.program], cwd="/", env=game.environment, capture_output=True, text=True,
+                                timeout=600)
+    finally:
+        with open(game.settings, "w") as f:
+            f.write(text)
+    entry = f'high-score entry "{NAME}" {score}'
+    if result.returncode != 0 or "' matched: " not in result.stdout or entry not in result.stdout:
+        raise PhaseFailure(phase, f"status {result.returncode}: {result.stdout.strip()[-300:]}")
+    print(result.stdout.strip().splitlines()[-1])
 
 
 def play_through(game):

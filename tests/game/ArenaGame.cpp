@@ -5,6 +5,7 @@
 #include "game/GameControllers.h"
 #include "game/LogicRunner.h"
 #include "game/PlayerController.h"
+#include "game/StateHandler.h"
 #include "game/UI_Hud.h"
 
 #include "engine/core/Application.h"
@@ -33,7 +34,6 @@ namespace Test
         constexpr float targetRadius = 0.35f;            // aim within this of a zombie's middle
         constexpr float pistolRange = 22.0f;
         constexpr float shotgunRange = 6.0f;             // most pellets still hit
-        constexpr float calmDistance = 7.0f;             // nobody closer: time to fetch a pick-up
         constexpr float crowdDistance = 6.0f;
         constexpr int crowdSize = 3;
         constexpr float grenadeCharge = 0.5f;
@@ -49,13 +49,26 @@ namespace Test
     {
         GameTest::SetUp();
         RegisterGameControllers();
-        StartPlay(*application, logic, mainLoop);
+        if (throughMenu)
+        {
+            stateHandlerInstance.reset(new StateHandler(dir.File("highscores.dat")));
+            logic = &stateHandlerInstance->GetLogicRunner();
+            Step(16.0f);  // past the logos
+            Step(0.01f);
+        }
+        else
+        {
+            StartPlay(*application, ownLogic, mainLoop);
+            logic = ownLogic.get();
+        }
         Now = 0.0;
     }
 
     void ArenaGame::TearDown()
     {
-        logic.reset();
+        stateHandlerInstance.reset();
+        ownLogic.reset();
+        logic = nullptr;
         GameTest::TearDown();
     }
 

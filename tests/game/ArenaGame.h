@@ -38,6 +38,10 @@ namespace Test
     class ArenaGame : public GameTest
     {
     public:
+        /// `throughMenu`: the whole game as the entry point makes it (the state handler, its
+        /// high scores, recordings and menus in the test's folder), left in the main menu past
+        /// the logos; "Play" is the caller's key press.
+        explicit ArenaGame(bool throughMenu = false) : throughMenu(throughMenu) {}
         void TestBody() override {}
         void SetUp() override;
         void TearDown() override;
@@ -46,6 +50,10 @@ namespace Test
         void Play(float seconds);
         using GameTest::KeyDown;
         using GameTest::KeyUp;
+        using GameTest::Step;
+        using GameTest::Tap;
+        using GameTest::Wheel;
+        using GameTest::dir;
 
         boost::shared_ptr<Engine::Entity> Player() const;
         /// The player's controller, or null once the player is dead.
@@ -68,7 +76,9 @@ namespace Test
         double Now = 0.0;
 
     private:
-        std::unique_ptr<LogicRunner> logic;
+        bool throughMenu;
+        LogicRunner* logic = nullptr;
+        std::unique_ptr<LogicRunner> ownLogic;  // without the state handler
         MainLoopRunner mainLoop;
     };
 
@@ -111,6 +121,8 @@ namespace Test
         void ReleaseAll();
 
         int grenadesThrown = 0;
+        /// Nobody closer than this: time to fetch a pick-up.
+        float calmDistance = 7.0f;
 
     private:
         void Hold(unsigned long keysym, bool down);

@@ -1,4 +1,5 @@
 #include "ArenaGame.h"
+#include "game/GameRandom.h"
 
 #include "engine/scene/Entity.h"
 
@@ -6,7 +7,6 @@
 #include <X11/keysym.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace
@@ -33,7 +33,7 @@ namespace
     /// for 1 s, walks 1 s, and then stands until the zombies have finished it.
     Replay Script(::Test::ArenaGame& game)
     {
-        std::srand(1);
+        GameRandom::Seed(1);
         const float frame = 1.0f / static_cast<float>(framesPerSecond);
         Replay replay;
         const auto playSecond = [&](int second) {

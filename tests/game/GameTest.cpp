@@ -1,5 +1,6 @@
 #include "GameTest.h"
 
+#include "game/GameInput.h"
 #include "game/GameSounds.h"
 #include "game/LogicRunner.h"
 #include "game/MainLoopRunner.h"
@@ -108,6 +109,7 @@ namespace Test
         application.reset(new Engine::Application);
         ASSERT_TRUE(application->Init(WriteGameSettings(dir, "Gorvane"), ChooseOpenGL(), nullptr, true));
         application->CreateInputSystem(true, nullptr);
+        gameInputInstance.reset(new GameInput(*application));
         LoadGameSounds();
         ruleSystem.reset(new RuleSystem);
         application->SetRuleSystem(ruleSystem);
@@ -123,6 +125,7 @@ namespace Test
         // As at the end of the game: the game's objects, and the HUD they share, go while the
         // renderer whose overlays they hold is still there.
         hudInstance.reset();
+        gameInputInstance.reset();
         application.reset();
         ruleSystem.reset();
         for (int& id : gameSounds)

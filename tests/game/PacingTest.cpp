@@ -1,7 +1,7 @@
 #include "ArenaGame.h"
+#include "game/GameRandom.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 // Short cases of the arena's balance, each game in a process of its own; bench/pacing.cpp
 // measures it in full over many seeds. Games are not repeatable to the frame (the physics and
@@ -15,13 +15,13 @@ namespace
 
     float FirstBlowOnAStandingPlayer(::Test::ArenaGame& game)
     {
-        std::srand(seed);
+        GameRandom::Seed(seed);
         return game.StandStill(frameSeconds, 40.0f);
     }
 
     ::Test::BotGame ShortBotGame(::Test::ArenaGame& game)
     {
-        std::srand(seed);
+        GameRandom::Seed(seed);
         return game.PlayBot(frameSeconds, 60.0f);
     }
 }

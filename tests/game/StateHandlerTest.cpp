@@ -120,8 +120,8 @@ TEST_F(StateHandlerTest, ReturnSkipsToTheSecondLogoThenToItsFadeOutOncePerPress)
 TEST_F(StateHandlerTest, PlayEscapeContinueKeepsTheGameAndSwitchesTheMusic)
 {
     SkipLogos();
-    const boost::shared_ptr<Engine::Entity> player = Player();
     Press(XK_Return);
+    const boost::shared_ptr<Engine::Entity> player = Player();
     EXPECT_FALSE(State().GetMainMenu().IsVisible());
     EXPECT_TRUE(State().GetMainLoopRunner().simulationRunning);
     EXPECT_TRUE(Hud().IsVisible());
@@ -245,12 +245,15 @@ TEST_F(StateHandlerTest, AQualifyingScoreOpensTheNameEntryAndTheNameIsSaved)
     EXPECT_FALSE(State().GetMainMenu().IsVisible());
     EXPECT_EQ(Hud().GetName(), "Ab9");
     Tap(XK_x);
-    Tap(XK_BackSpace);
+    Tap(XK_BackSpace);   // the keys of a frame take effect in their order
+    Step(0.01f);
     EXPECT_EQ(Hud().GetName(), "Ab9");
 
     KeyDown(XK_Return);
+    Step(0.01f);
     EXPECT_TRUE(Hud().IsNameEntryOpen());   // taken when Return goes up
     KeyUp(XK_Return);
+    Step(0.01f);
     EXPECT_FALSE(Hud().IsNameEntryOpen());
     Step(0.01f);
     EXPECT_TRUE(State().GetMainMenu().IsVisible());
@@ -297,8 +300,8 @@ TEST_F(StateHandlerTest, AGameThatLosesTheFocusPausesAndContinueResumesIt)
 {
     SkipLogos();
     FocusGame(true);
-    const boost::shared_ptr<Engine::Entity> player = Player();
     Press(XK_Return);
+    const boost::shared_ptr<Engine::Entity> player = Player();
     ASSERT_TRUE(State().GetMainLoopRunner().simulationRunning);
     Run(0.5f);
 
