@@ -1,0 +1,86 @@
+// The headless replay as a benchmark: recorded games played back by the game in-process, without
+// drawing, as fast as they go, every digest compared (as the game's headless mode does). The
+// long one is ten minutes of the bot's play (bench/replays/ten-minutes.replay, recorded with
+// scripts/record-replays); the suite's three-minute game is beside it.
+//   xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" build/bin/bench_replay
+//   scripts/bench-instructions replay           # instructions per recorded frame by callgrind
+#include "tests/game/ArenaGame.h"
+
+#include "game/ReplayFile.h"
+#include "game/ReplayPlayer.h"
+#include "game/StateHandler.h"
+
+#include <benchmark/benchmark.h>
+#include <valgrind/callgrind.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace
+{
+    // One game for every benchmark (the engine makes one application per process), ended
+    // before the program's own end.
+    std::unique_ptr<::Test::ArenaGame> game;
+
+    ::Test::ArenaGame& Game()
+    {
+        if (!game)
+        {
+            game.reset(new ::Test::ArenaGame(true));
+            game->SetUp();
+        }
+        return *game;
+    }
+
+    void Replayed(benchmark::State& state, const std::string& file)
+    {
+        ::Test::ArenaGame& game = Game();
+        const Replay replay = ReplayFile::Load(file);
+        double recorded = 0.0;
+        for (const ReplayFrame& frame : replay.frames)
+            recorded += frame.seconds;
+        for (auto _ : state)
+        {
+            stateHandlerInstance->StartReplay(replay, file);
+            CALLGRIND_START_INSTRUMENTATION;
+            const auto start = std::chrono::steady_clock::now();
+            while (stateHandlerInstance->IsReplaying())
+                game.Step(0.0f);  // the recording gives the frame's time
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            CALLGRIND_STOP_INSTRUMENTATION;
+            state.SetIterationTime(seconds);
+            const ReplayPlayer& player = *stateHandlerInstance->GetReplayPlayer();
+            if (!player.Matched())
+                state.SkipWithError(player.GetDifference().c_str());
+            state.counters["frames"] = double(replay.frames.size());
+            state.counters["ms_per_frame"] = seconds * 1000.0 / double(replay.frames.size());
+            state.counters["recorded_s"] = recorded;
+            state.counters["wall_s"] = seconds;
+            state.counters["times_real_time"] = recorded / seconds;
+        }
+    }
+
+    void TenMinutes(benchmark::State& state)
+    {
+        Replayed(state, GORVANE_SOURCE_DIR "/bench/replays/ten-minutes.replay");
+    }
+    void ThreeMinutes(benchmark::State& state)
+    {
+        Replayed(state, GORVANE_SOURCE_DIR "/tests/replays/three-minutes-of-arms.replay");
+    }
+}
+
+BENCHMARK(TenMinutes)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(ThreeMinutes)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    if (game)
+        game->TearDown();
+    game.reset();
+    benchmark::Shutdown();
+    return 0;
+}
