@@ -153,7 +153,7 @@ int main(int argc, char** argv)
                 stateHandlerInstance->StartReplay(replay, replayFile, [headless] {
                     if (headless)
                         stateHandlerInstance->GetMainLoopRunner().quit = true;
-                }, headless);
+                }, headless, !headless);
                 replayStarted = true;
             }
             catch (const Engine::Exception&)

@@ -3,8 +3,10 @@
 
 #include "engine/core/Error.h"
 
+#include <thread>
+
 ReplayPlayer::ReplayPlayer(const LogicRunner& logic, const Replay& replay, const std::string& fileName)
-    : logic(logic), replay(replay), fileName(fileName), played(0), nextDigest(0), compared(0), finished(false),
+    : logic(logic), replay(replay), fileName(fileName), due(0.0), played(0), nextDigest(0), compared(0), finished(false),
       enteredHighScores(false), highScore(0)
 {
 }
@@ -20,7 +22,16 @@ bool ReplayPlayer::NextFrame(ReplayFrame& frame)
         Finish();
         return false;
     }
+    if (paceToRecordedTimes)
+    {
+        // Against the first frame's start, so that short waits do not add up to a drift.
+        if (played == 0)
+            started = std::chrono::steady_clock::now();
+        std::this_thread::sleep_until(started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                    std::chrono::duration<double>(due)));
+    }
     frame = replay.frames[played++];
+    due += double(frame.seconds);
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <boost/function.hpp>
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 
@@ -41,6 +42,9 @@ public:
     std::string Summary() const;
 
     bool stopAtDifference = false;
+    /// Frames are handed out no sooner than their recorded times allow, so that a watched
+    /// replay runs as fast as the game did (slower only when drawing takes longer).
+    bool paceToRecordedTimes = false;
 
 private:
     void Compare(const GameDigest& recorded);
@@ -50,6 +54,8 @@ private:
     const LogicRunner& logic;
     Replay replay;
     std::string fileName;
+    std::chrono::steady_clock::time_point started;  // when the first frame was handed out
+    double due;              // seconds after `started` at which the next frame may go
     std::size_t played;      // frames handed out
     std::size_t nextDigest;  // index into the recording's digests
     std::size_t compared;

@@ -274,7 +274,7 @@ void StateHandler::BeginNewGame(std::uint32_t seed)
 }
 
 void StateHandler::StartReplay(const Replay& replay, const std::string& fileName, boost::function<void ()> ended,
-                               bool stopAtDifference)
+                               bool stopAtDifference, bool paceToRecordedTimes)
 {
     if (replay.Setting("arena") != LogicRunner::GetArenaFile())
         Engine::LogWarning("StateHandler::StartReplay", "The replay '" + fileName + "' was recorded in the arena '" +
@@ -294,6 +294,7 @@ void StateHandler::StartReplay(const Replay& replay, const std::string& fileName
     replayPlayer.reset(new ReplayPlayer(*logicRunner, replay, fileName));
     replayPlayer->SetEndCallback([this] { OnReplayEnded(); });
     replayPlayer->stopAtDifference = stopAtDifference;
+    replayPlayer->paceToRecordedTimes = paceToRecordedTimes;
     gameInProgress = false;
     StartGame();
     newGamePending = false;

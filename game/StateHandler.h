@@ -49,10 +49,12 @@ public:
     void StartGame();
     /// Plays the recorded game instead of the devices, from the next frame: the logos and the
     /// menu are skipped, and the end of the recording returns to the menu (the devices take over)
-    /// and calls `ended` (at the first difference already, with `stopAtDifference`). The
+    /// and calls `ended` (at the first difference already, with `stopAtDifference`). Paced, it
+    /// runs no faster than the recorded game did (for watching). The
     /// high-score table is not touched by the replayed game.
     void StartReplay(const Replay& replay, const std::string& fileName,
-                     boost::function<void ()> ended = boost::function<void ()>(), bool stopAtDifference = false);
+                     boost::function<void ()> ended = boost::function<void ()>(), bool stopAtDifference = false,
+                     bool paceToRecordedTimes = false);
     /// Pauses the game and shows the main menu (also from the high-score view).
     void ReturnToMenu();
     /// "High scores": the table instead of the menu.
