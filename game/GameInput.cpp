@@ -14,12 +14,8 @@ bool IsGameKeyDown(OIS::KeyCode key)
 GameInput::GameInput(Engine::Application& application) : application(application), keyListener(nullptr)
 {
     if (OIS::Keyboard* keyboard = application.GetKeyboard())
-    {
         keyboard->setEventCallback(this);
-        for (int key = 0; key < 256; ++key)
-            keysDown[std::size_t(key)] = keyboard->isKeyDown(static_cast<OIS::KeyCode>(key));
-    }
-    frame.focus = application.HasWindowFocus();
+    ReadDeviceState();
     application.SetFrameTimeSource([this](float measured) { return BeginFrame(measured); });
 }
 
@@ -56,6 +52,22 @@ void GameInput::PlayFrom(boost::function<bool (ReplayFrame&)> source, const std:
     pendingKeys.clear();
 }
 
+void GameInput::StopPlayback()
+{
+    frameSource.clear();
+    pendingKeys.clear();
+    ReadDeviceState();
+}
+
+void GameInput::ReadDeviceState()
+{
+    keysDown.reset();
+    if (OIS::Keyboard* keyboard = application.GetKeyboard())
+        for (int key = 0; key < 256; ++key)
+            keysDown[std::size_t(key)] = keyboard->isKeyDown(static_cast<OIS::KeyCode>(key));
+    frame.focus = application.HasWindowFocus();
+}
+
 void GameInput::FromDevices()
 {
     frame.keys.swap(pendingKeys);
@@ -73,14 +85,10 @@ float GameInput::BeginFrame(float measuredSeconds)
     if (frameSource && !frameSource(frame))
     {
         // The recording has ended: the devices take over, as they are now.
-        frameSource.clear();
-        pendingKeys.clear();
-        frame = ReplayFrame();
+        StopPlayback();
+        frame.keys.clear();
+        frame.wheel = 0;
         frame.seconds = measuredSeconds;
-        if (OIS::Keyboard* keyboard = application.GetKeyboard())
-            for (int key = 0; key < 256; ++key)
-                keysDown[std::size_t(key)] = keyboard->isKeyDown(static_cast<OIS::KeyCode>(key));
-        frame.focus = application.HasWindowFocus();
     }
     else if (!frameSource)
         FromDevices();

@@ -43,6 +43,8 @@ public:
     /// `keysHeld` down and the given focus. The source gives false when it has no more frames:
     /// that frame and the next come from the devices again.
     void PlayFrom(boost::function<bool (ReplayFrame&)> source, const std::vector<std::uint8_t>& keysHeld, bool focus);
+    /// From the next frame on, the devices again, as they are now.
+    void StopPlayback();
     bool IsPlayingBack() const { return bool(frameSource); }
 
     /// The application's frame-time source: reads the frame's input and returns its time.
@@ -52,7 +54,10 @@ public:
     bool keyReleased(const OIS::KeyEvent& event) override;
 
 private:
+    /// This frame's input from what the devices reported since the last one.
     void FromDevices();
+    /// The keys held and the focus as the devices have them now.
+    void ReadDeviceState();
 
     Engine::Application& application;
     OIS::KeyListener* keyListener;

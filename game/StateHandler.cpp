@@ -2,9 +2,9 @@
 #include "AI_Zombie.h"
 #include "BonusHandler.h"
 #include "GameInput.h"
+#include "GameRandom.h"
 #include "LogicRunner.h"
 #include "MainLoopRunner.h"
-#include "GameRandom.h"
 #include "ReplayPlayer.h"
 #include "ReplayRecorder.h"
 #include "RuleSystem.h"
@@ -54,13 +54,13 @@ namespace
         technique->getPass(0)->getTextureUnitState(0)->setAlphaOperation(Ogre::LBX_MODULATE, Ogre::LBS_TEXTURE,
                                                                          Ogre::LBS_MANUAL, 1.0f, alpha);
     }
-
 }
 
 StateHandler::StateHandler(const std::string& highScoreFile)
     : menuMusic(-1), ingameMusic(-1), scaryMusic(-1), musicTarget(fullVolume), logoTime(0.0f), playerDead(false),
-      gameInProgress(false), newGamePending(false), logosDone(false), skipKeyHeld(false), hadWindowFocus(!gameInputInstance || gameInputInstance->HasWindowFocus()),
-      highScoreFile(highScoreFile), logo1(nullptr), logo2(nullptr), highScoreList(nullptr), highScoreCaption(nullptr), calledByFrameLoop(false),
+      gameInProgress(false), newGamePending(false), logosDone(false), skipKeyHeld(false),
+      hadWindowFocus(!gameInputInstance || gameInputInstance->HasWindowFocus()), highScoreFile(highScoreFile),
+      logo1(nullptr), logo2(nullptr), highScoreList(nullptr), highScoreCaption(nullptr), calledByFrameLoop(false),
       replayLowestHighScore(0)
 {
     Engine::Application& application = *Engine::Application::GetSingletonPtr();
@@ -130,7 +130,7 @@ StateHandler::~StateHandler()
     {
         gameInputInstance->SetFrameObserver(boost::function<void (const ReplayFrame&)>());
         if (IsReplaying())
-            gameInputInstance->PlayFrom(boost::function<bool (ReplayFrame&)>(), {}, true);
+            gameInputInstance->StopPlayback();
     }
     // A game in progress is saved while its world is still there.
     recorder.reset();
@@ -276,6 +276,10 @@ void StateHandler::BeginNewGame(std::uint32_t seed)
 void StateHandler::StartReplay(const Replay& replay, const std::string& fileName, boost::function<void ()> ended,
                                bool stopAtDifference, bool paceToRecordedTimes)
 {
+    if (!gameInputInstance)
+        Engine::ThrowError("StateHandler::StartReplay", "There is no game input to play the replay '" + fileName + "' through");
+    // A replay already playing lets go of the input before its player goes.
+    gameInputInstance->StopPlayback();
     if (replay.Setting("arena") != LogicRunner::GetArenaFile())
         Engine::LogWarning("StateHandler::StartReplay", "The replay '" + fileName + "' was recorded in the arena '" +
                                                             replay.Setting("arena") + "'; it will not play the same");
