@@ -14,8 +14,12 @@
 #include <valgrind/callgrind.h>
 
 #include <chrono>
+#include <ext/stdio_filebuf.h>
+#include <iostream>
 #include <memory>
 #include <string>
+
+#include <unistd.h>
 
 namespace
 {
@@ -76,11 +80,29 @@ BENCHMARK(ThreeMinutes)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond
 
 int main(int argc, char** argv)
 {
+    // The game's data paths ("../data/") are taken from the program's folder, wherever it is
+    // started from.
+    char program[4096];
+    const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+    if (length > 0)
+    {
+        const std::string folder(program, std::string::size_type(length));
+        if (chdir(folder.substr(0, folder.rfind('/')).c_str()) != 0)
+            return 1;
+    }
+    // The report keeps standard output to itself (scripts/bench-instructions reads it as JSON);
+    // what the game prints there, its start-up script's greeting among it, goes to the errors.
+    std::cout.flush();
+    __gnu_cxx::stdio_filebuf<char> report(dup(STDOUT_FILENO), std::ios::out);
+    std::streambuf* const console = std::cout.rdbuf(&report);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     if (game)
         game->TearDown();
     game.reset();
     benchmark::Shutdown();
+    std::cout.flush();
+    std::cout.rdbuf(console);
     return 0;
 }
