@@ -285,12 +285,10 @@ TEST_F(RunnerTest, TheStarsShowOverheadToACameraOnTheFloorLookingUp)
     EXPECT_LT(black, pixels.size() / 4 / 100) << black << " of " << pixels.size() / 4 << " pixels are black";
 }
 
-// Disabled while an open fault stands: in the 48 x 48 arena, seen from straight above, the moon's
-// shadows fall some 4 units off their casters, towards the moon (the crate's shadow is a dark
-// square up and left of it; without shadows it goes), while in the former 24 x 24 arena this
-// test passed. The follow camera's pictures show the shadows beside the player and the crates.
-// Enable it with the mend.
-TEST_F(RunnerTest, DISABLED_ACrateInTheOpenYardCastsADarkPatchOnTheFloorOnTheSideAwayFromTheMoon)
+// The floor's shadow is projected with the shadow camera's own matrix: seen from straight above,
+// a projection that took its planes from the wrong transform put the shadows some 4 units off
+// their casters, towards the moon.
+TEST_F(RunnerTest, ACrateInTheOpenYardCastsADarkPatchOnTheFloorOnTheSideAwayFromTheMoon)
 {
     // A crate alone in the open yard, away from the walls, pillars and braziers, seen from
     // straight above.
