@@ -321,3 +321,29 @@ TEST_F(RunnerTest, ACrateInTheOpenYardCastsADarkPatchOnTheFloorOnTheSideAwayFrom
     EXPECT_GT(lit, 10.0) << "the floor on the moon's side is too dark to tell";
     EXPECT_LT(shaded, lit * 0.5) << "no shadow beside the crate: " << shaded << " against " << lit;
 }
+
+TEST_F(RunnerTest, ABloodSplatSprayedInTheYardShowsRedNotTheGreyOfAnUntexturedQuad)
+{
+    // Seen from straight above, a few frames into the spray.
+    const Ogre::Vector3 at(-2.0f, 1.0f, -6.0f);
+    Ogre::Camera* camera = logic->GetCamera();
+    camera->setOrientation(Ogre::Quaternion::IDENTITY);
+    camera->getParentSceneNode()->setPosition(at + Ogre::Vector3(0.0f, 5.0f, 0.0f));
+    camera->getParentSceneNode()->setOrientation(Ogre::Quaternion(Ogre::Degree(-90.0f), Ogre::Vector3::UNIT_X));
+    Engine::Scene& scene = *Engine::Scene::GetSingleton();
+    const boost::shared_ptr<Engine::Entity> blood = scene.CreateEntity("Particle.BloodSplat", at);
+    blood->GetSceneNode()->setDirection(Ogre::Vector3::UNIT_X, Ogre::Node::TS_WORLD);
+    for (int i = 0; i < 6; ++i)
+    {
+        scene.Update(0.02f);
+        Draw(0.02f);
+    }
+
+    // Drawn with the particles' own material the drops are red; with an empty one they were
+    // flat squares of the ambient light's grey.
+    const std::vector<std::uint8_t> pixels = Picture();
+    std::size_t red = 0;
+    for (std::size_t i = 0; i < pixels.size(); i += 4)
+        red += pixels[i] > 100 && pixels[i] > 3 * pixels[i + 1] && pixels[i] > 3 * pixels[i + 2] ? 1 : 0;
+    EXPECT_GT(red, 100u) << "the splat shows no red";
+}
