@@ -84,6 +84,16 @@ namespace
 
         Ogre::Vector3 CameraPosition() const { return logic->GetCamera()->getDerivedPosition(); }
 
+        /// The game's camera moved to `from` and turned to look straight down.
+        void LookStraightDown(const Ogre::Vector3& from)
+        {
+            Ogre::Camera* camera = logic->GetCamera();
+            camera->setOrientation(Ogre::Quaternion::IDENTITY);
+            camera->getParentSceneNode()->setPosition(from);
+            camera->getParentSceneNode()->setOrientation(Ogre::Quaternion(Ogre::Degree(-90.0f), Ogre::Vector3::UNIT_X));
+            ASSERT_TRUE(camera->getDerivedDirection().positionEquals(Ogre::Vector3::NEGATIVE_UNIT_Y, 1e-4f));
+        }
+
         /// The frame drawn last, drawn again without swapping and read back as RGBA bytes.
         std::vector<std::uint8_t> Picture() const
         {
@@ -295,11 +305,7 @@ TEST_F(RunnerTest, ACrateInTheOpenYardCastsADarkPatchOnTheFloorOnTheSideAwayFrom
     const Ogre::Vector3 crate(-2.0f, 0.0f, -6.0f);
     Engine::Scene::GetSingleton()->CreateEntity("Arena.Crate", crate);
     Engine::Scene::GetSingleton()->Update(0.0f);
-    Ogre::Camera* camera = logic->GetCamera();
-    camera->setOrientation(Ogre::Quaternion::IDENTITY);
-    camera->getParentSceneNode()->setPosition(crate + Ogre::Vector3(0.0f, 9.0f, 0.0f));
-    camera->getParentSceneNode()->setOrientation(Ogre::Quaternion(Ogre::Degree(-90.0f), Ogre::Vector3::UNIT_X));
-    ASSERT_TRUE(camera->getDerivedDirection().positionEquals(Ogre::Vector3::NEGATIVE_UNIT_Y, 1e-4f));
+    LookStraightDown(crate + Ogre::Vector3(0.0f, 9.0f, 0.0f));
     Draw(1.0f / 60.0f);
 
     // The moon shines down along (0.35, -1, 0.55): the shadow lies on the floor past the crate
@@ -326,10 +332,7 @@ TEST_F(RunnerTest, ABloodSplatSprayedInTheYardShowsRedNotTheGreyOfAnUntexturedQu
 {
     // Seen from straight above, a few frames into the spray.
     const Ogre::Vector3 at(-2.0f, 1.0f, -6.0f);
-    Ogre::Camera* camera = logic->GetCamera();
-    camera->setOrientation(Ogre::Quaternion::IDENTITY);
-    camera->getParentSceneNode()->setPosition(at + Ogre::Vector3(0.0f, 5.0f, 0.0f));
-    camera->getParentSceneNode()->setOrientation(Ogre::Quaternion(Ogre::Degree(-90.0f), Ogre::Vector3::UNIT_X));
+    LookStraightDown(at + Ogre::Vector3(0.0f, 5.0f, 0.0f));
     Engine::Scene& scene = *Engine::Scene::GetSingleton();
     const boost::shared_ptr<Engine::Entity> blood = scene.CreateEntity("Particle.BloodSplat", at);
     blood->GetSceneNode()->setDirection(Ogre::Vector3::UNIT_X, Ogre::Node::TS_WORLD);
