@@ -33,7 +33,7 @@ namespace Engine
             {
                 Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
                 if (!groups.resourceGroupExists(group))
-                    groups.createResourceGroup(group);
+                    groups.createResourceGroup(group, true);   // as the scene makes its own
                 return group;
             }
 

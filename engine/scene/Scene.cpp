@@ -548,7 +548,13 @@ namespace Engine
     {
         try
         {
-            Ogre::ResourceGroupManager::getSingleton().addResourceLocation(location, type, resourceGroupName_, false);
+            // In the global pool, so that what the scene's scripts name (the particle systems'
+            // materials) is found among the application's resources; in a group of its own a
+            // particle system got an empty, lit, untextured material of that name instead.
+            Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+            if (!groups.resourceGroupExists(resourceGroupName_))
+                groups.createResourceGroup(resourceGroupName_, true);
+            groups.addResourceLocation(location, type, resourceGroupName_, false);
         }
         catch (const Ogre::Exception& error)
         {

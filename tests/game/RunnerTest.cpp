@@ -84,6 +84,16 @@ namespace
 
         Ogre::Vector3 CameraPosition() const { return logic->GetCamera()->getDerivedPosition(); }
 
+        /// The game's camera moved to `from` and turned to look straight down.
+        void LookStraightDown(const Ogre::Vector3& from)
+        {
+            Ogre::Camera* camera = logic->GetCamera();
+            camera->setOrientation(Ogre::Quaternion::IDENTITY);
+            camera->getParentSceneNode()->setPosition(from);
+            camera->getParentSceneNode()->setOrientation(Ogre::Quaternion(Ogre::Degree(-90.0f), Ogre::Vector3::UNIT_X));
+            ASSERT_TRUE(camera->getDerivedDirection().positionEquals(Ogre::Vector3::NEGATIVE_UNIT_Y, 1e-4f));
+        }
+
         /// The frame drawn last, drawn again without swapping and read back as RGBA bytes.
         std::vector<std::uint8_t> Picture() const
         {
@@ -285,23 +295,17 @@ TEST_F(RunnerTest, TheStarsShowOverheadToACameraOnTheFloorLookingUp)
     EXPECT_LT(black, pixels.size() / 4 / 100) << black << " of " << pixels.size() / 4 << " pixels are black";
 }
 
-// Disabled while an open fault stands: in the 48 x 48 arena, seen from straight above, the moon's
-// shadows fall some 4 units off their casters, towards the moon (the crate's shadow is a dark
-// square up and left of it; without shadows it goes), while in the former 24 x 24 arena this
-// test passed. The follow camera's pictures show the shadows beside the player and the crates.
-// Enable it with the mend.
-TEST_F(RunnerTest, DISABLED_ACrateInTheOpenYardCastsADarkPatchOnTheFloorOnTheSideAwayFromTheMoon)
+// The floor's shadow is projected with the shadow camera's own matrix: seen from straight above,
+// a projection that took its planes from the wrong transform put the shadows some 4 units off
+// their casters, towards the moon.
+TEST_F(RunnerTest, ACrateInTheOpenYardCastsADarkPatchOnTheFloorOnTheSideAwayFromTheMoon)
 {
     // A crate alone in the open yard, away from the walls, pillars and braziers, seen from
     // straight above.
     const Ogre::Vector3 crate(-2.0f, 0.0f, -6.0f);
     Engine::Scene::GetSingleton()->CreateEntity("Arena.Crate", crate);
     Engine::Scene::GetSingleton()->Update(0.0f);
-    Ogre::Camera* camera = logic->GetCamera();
-    camera->setOrientation(Ogre::Quaternion::IDENTITY);
-    camera->getParentSceneNode()->setPosition(crate + Ogre::Vector3(0.0f, 9.0f, 0.0f));
-    camera->getParentSceneNode()->setOrientation(Ogre::Quaternion(Ogre::Degree(-90.0f), Ogre::Vector3::UNIT_X));
-    ASSERT_TRUE(camera->getDerivedDirection().positionEquals(Ogre::Vector3::NEGATIVE_UNIT_Y, 1e-4f));
+    LookStraightDown(crate + Ogre::Vector3(0.0f, 9.0f, 0.0f));
     Draw(1.0f / 60.0f);
 
     // The moon shines down along (0.35, -1, 0.55): the shadow lies on the floor past the crate
@@ -322,4 +326,27 @@ TEST_F(RunnerTest, DISABLED_ACrateInTheOpenYardCastsADarkPatchOnTheFloorOnTheSid
     const double lit = BrightnessAt(pixels, crate - away * reach);
     EXPECT_GT(lit, 10.0) << "the floor on the moon's side is too dark to tell";
     EXPECT_LT(shaded, lit * 0.5) << "no shadow beside the crate: " << shaded << " against " << lit;
+}
+
+TEST_F(RunnerTest, ABloodSplatSprayedInTheYardShowsRedNotTheGreyOfAnUntexturedQuad)
+{
+    // Seen from straight above, a few frames into the spray.
+    const Ogre::Vector3 at(-2.0f, 1.0f, -6.0f);
+    LookStraightDown(at + Ogre::Vector3(0.0f, 5.0f, 0.0f));
+    Engine::Scene& scene = *Engine::Scene::GetSingleton();
+    const boost::shared_ptr<Engine::Entity> blood = scene.CreateEntity("Particle.BloodSplat", at);
+    blood->GetSceneNode()->setDirection(Ogre::Vector3::UNIT_X, Ogre::Node::TS_WORLD);
+    for (int i = 0; i < 6; ++i)
+    {
+        scene.Update(0.02f);
+        Draw(0.02f);
+    }
+
+    // Drawn with the particles' own material the drops are red; with an empty one they were
+    // flat squares of the ambient light's grey.
+    const std::vector<std::uint8_t> pixels = Picture();
+    std::size_t red = 0;
+    for (std::size_t i = 0; i < pixels.size(); i += 4)
+        red += pixels[i] > 100 && pixels[i] > 3 * pixels[i + 1] && pixels[i] > 3 * pixels[i + 2] ? 1 : 0;
+    EXPECT_GT(red, 100u) << "the splat shows no red";
 }
