@@ -131,7 +131,7 @@ int main(int argc, char** argv)
         RegisterGameControllers();
         gameInputInstance.reset(new GameInput(*application));
 
-        // The state handler creates the runners, builds the arena and starts the logos; from
+        // The state handler creates the runners and menus and starts the logos; from
         // then on everything the player sees is its doing, until the menu's "Exit".
         stateHandlerInstance.reset(new StateHandler(files.highScoreFile));
 

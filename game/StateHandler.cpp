@@ -68,8 +68,8 @@ StateHandler::StateHandler(const std::string& highScoreFile)
     if (RuleSystem* rules = RuleSystem::Get())
         rules->AddListener(this);
 
+    // The arena is built by "Play": every game starts from a fresh one.
     logicRunner.reset(new LogicRunner);
-    logicRunner->BuildArena();
     application.AddUpdateListener(logicRunner.get());
     mainLoopRunner.reset(new MainLoopRunner);
     application.AddUpdateListener(mainLoopRunner.get());
@@ -265,7 +265,6 @@ void StateHandler::BeginNewGame(std::uint32_t seed)
     UI_Menu::ResetKeyRepeat();
     if (bonusHandlerInstance)
         bonusHandlerInstance->EndAll();
-    // Every game starts from a fresh arena and player, the first one too.
     logicRunner->BuildArena();
     mainLoopRunner->simulationRunning = true;
     logicRunner->Resume();

@@ -28,7 +28,7 @@ struct ReplayFrame;
 class StateHandler : public Engine::IUpdateListener, public IRuleSystemListener
 {
 public:
-    /// Creates the runners and builds the arena, makes the menus, loads the high scores from
+    /// Creates the runners (the arena waits for "Play"), makes the menus, loads the high scores from
     /// `highScoreFile` and starts the logos and their music.
     explicit StateHandler(const std::string& highScoreFile = "highscores.dat");
     ~StateHandler();
