@@ -45,7 +45,6 @@ public:
     void PlayFrom(boost::function<bool (ReplayFrame&)> source, const std::vector<std::uint8_t>& keysHeld, bool focus);
     /// From the next frame on, the devices again, as they are now.
     void StopPlayback();
-    bool IsPlayingBack() const { return bool(frameSource); }
 
     /// The application's frame-time source: reads the frame's input and returns its time.
     float BeginFrame(float measuredSeconds);

@@ -147,13 +147,10 @@ int main(int argc, char** argv)
             const std::string::size_type slash = files.highScoreFile.rfind('/');
             if (replayFile.find('/') == std::string::npos && slash != std::string::npos)
                 replayFile = files.highScoreFile.substr(0, slash + 1) + replayFile;
+            Replay replay;
             try
             {
-                const Replay replay = ReplayFile::Load(replayFile);
-                stateHandlerInstance->StartReplay(replay, replayFile, [headless] {
-                    if (headless)
-                        stateHandlerInstance->GetMainLoopRunner().quit = true;
-                }, headless, !headless);
+                replay = ReplayFile::Load(replayFile);
                 replayStarted = true;
             }
             catch (const Engine::Exception&)
@@ -162,6 +159,11 @@ int main(int argc, char** argv)
                 // has failed, and a player's game starts as usual.
                 status = 1;
             }
+            if (replayStarted)
+                stateHandlerInstance->StartReplay(replay, replayFile, [headless] {
+                    if (headless)
+                        stateHandlerInstance->GetMainLoopRunner().quit = true;
+                }, headless, !headless);
         }
 
         if (headless)

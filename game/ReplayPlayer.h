@@ -29,7 +29,6 @@ public:
     /// Called once, when the recording has ended.
     void SetEndCallback(boost::function<void ()> callback) { endCallback = callback; }
 
-    const Replay& GetReplay() const { return replay; }
     bool IsFinished() const { return finished; }
     /// No difference found so far.
     bool Matched() const { return difference.empty(); }

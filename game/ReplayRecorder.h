@@ -33,15 +33,11 @@ public:
     /// The game entered the high-score table at `rank` (1 to 10).
     void EnteredHighScores(const std::string& name, int score, std::size_t rank);
 
-    bool IsRecording() const { return recording; }
-    /// The recording so far (the last one once saved).
-    const Replay& GetReplay() const { return replay; }
-    /// Where the last game is kept.
-    std::string LastFile() const;
-    std::string RankFile(std::size_t rank) const;
-
 private:
     void Finish();
+    /// Where the last game is kept, and the game at a place in the table.
+    std::string LastFile() const;
+    std::string RankFile(std::size_t rank) const;
 
     const LogicRunner& logic;
     std::string folder;  // with its trailing '/', or empty for the working directory

@@ -81,7 +81,6 @@ public:
     int GetMenuMusic() const { return menuMusic; }
     int GetIngameMusic() const { return ingameMusic; }
     int GetScaryMusic() const { return scaryMusic; }
-    const ReplayRecorder& GetRecorder() const { return *recorder; }
     /// The replay played last, or null.
     const ReplayPlayer* GetReplayPlayer() const { return replayPlayer.get(); }
     /// A recorded game is being played back.
