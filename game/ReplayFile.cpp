@@ -221,11 +221,21 @@ std::string ReplayFile::Write(const Replay& replay)
     out.Text(replay.highScoreName);
     out.Le(replay.highScore);
 
-    const std::uint32_t length = std::uint32_t(out.out.size() + checksumBytes);
+    out.out.append(checksumBytes, '\0');
+    return Seal(out.out);
+}
+
+std::string ReplayFile::Seal(std::string bytes)
+{
+    if (bytes.size() < headBytes + checksumBytes)
+        return bytes;
+    const std::size_t length = bytes.size();
     for (std::size_t i = 0; i < 4; ++i)
-        out.out[magicBytes + 4 + i] = char((length >> (8 * i)) & 0xFF);
-    out.Le(Checksum(out.out.data(), out.out.size()));
-    return out.out;
+        bytes[magicBytes + 4 + i] = char((std::uint32_t(length) >> (8 * i)) & 0xFF);
+    const std::uint64_t checksum = Checksum(bytes.data(), length - checksumBytes);
+    for (std::size_t i = 0; i < checksumBytes; ++i)
+        bytes[length - checksumBytes + i] = char((checksum >> (8 * i)) & 0xFF);
+    return bytes;
 }
 
 Replay ReplayFile::Read(const std::string& bytes, const std::string& fileName)

@@ -60,6 +60,10 @@ public:
     /// The recording in `bytes`; a damaged, truncated or foreign one throws Engine::Exception
     /// naming `fileName` and what is wrong.
     static Replay Read(const std::string& bytes, const std::string& fileName);
+    /// The bytes with their length field and checksum made to fit them (what Write ends with;
+    /// tests and the fuzzer use it to reach what lies behind the checksum). Too short a file
+    /// comes back as it is.
+    static std::string Seal(std::string bytes);
     /// Read from the file, which must exist.
     static Replay Load(const std::string& path);
     /// Writes beside `path` and renames it over the old file; on failure logs a warning and

@@ -40,20 +40,6 @@ namespace
         return replay;
     }
 
-    // The file's own checksum (64-bit FNV-1a of all before it) and length, made right after a change.
-    std::string Sealed(std::string bytes)
-    {
-        const std::size_t length = bytes.size();
-        for (std::size_t i = 0; i < 4; ++i)
-            bytes[14 + 4 + i] = char((length >> (8 * i)) & 0xFF);
-        std::uint64_t hash = 0xCBF29CE484222325ull;
-        for (std::size_t i = 0; i + 8 < length; ++i)
-            hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 0x100000001B3ull;
-        for (std::size_t i = 0; i < 8; ++i)
-            bytes[length - 8 + i] = char((hash >> (8 * i)) & 0xFF);
-        return bytes;
-    }
-
     std::string ReadError(const std::string& bytes)
     {
         return Test::ErrorOf([&bytes] { ReplayFile::Read(bytes, "r.replay"); });
@@ -112,20 +98,20 @@ TEST(ReplayFileTest, DamagedOrForeignRecordingsAreRefusedSayingWhatIsWrong)
     version[14] = 7;
     EXPECT_EQ(ReadError(version), prefix + "is of format version 7; this game reads version 1");
 
-    // Behind a right checksum: values the game could not have written.
+    // Behind a length and checksum made to fit: values the game could not have written.
     const std::size_t firstFrame = bytes.find(std::string("\x05\x00\x00\x00", 4), 60) + 4;
     std::string nan = bytes;
     const float notANumber = std::numeric_limits<float>::quiet_NaN();
     std::memcpy(&nan[firstFrame], &notANumber, 4);
-    EXPECT_EQ(ReadError(Sealed(nan)), prefix + "is damaged: frame 0 lasts nan s (at byte " +
+    EXPECT_EQ(ReadError(ReplayFile::Seal(nan)), prefix + "is damaged: frame 0 lasts nan s (at byte " +
                                           std::to_string(firstFrame + 4) + ")");
     std::string flags = bytes;
     flags[firstFrame + 4] = char(0x80);
-    EXPECT_NE(ReadError(Sealed(flags)).find("frame 0 has unknown flags 128"), std::string::npos);
+    EXPECT_NE(ReadError(ReplayFile::Seal(flags)).find("frame 0 has unknown flags 128"), std::string::npos);
     std::string frames = bytes;
     frames[firstFrame - 2] = 0x7F;  // 8 million frames in a file of a few hundred bytes
-    EXPECT_NE(ReadError(Sealed(frames)).find("the number of frames 8323077 is more than the file holds"),
+    EXPECT_NE(ReadError(ReplayFile::Seal(frames)).find("the number of frames 8323077 is more than the file holds"),
               std::string::npos);
-    const std::string cut = Sealed(bytes.substr(0, bytes.size() - 20) + std::string(8, '\0'));
+    const std::string cut = ReplayFile::Seal(bytes.substr(0, bytes.size() - 20) + std::string(8, '\0'));
     EXPECT_NE(ReadError(cut).find("the number of digests 2 is more than the file holds"), std::string::npos);
 }
